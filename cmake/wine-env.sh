@@ -1,0 +1,91 @@
+# Wine bench: sourced by ./dev and by the wine-run launcher. Every Windows test and the demo
+# runs in a private prefix inside the build tree, never in ~/.wine: a 32-bit one for the product
+# build and a 64-bit one for the 64-bit test build (for machines that cannot execute 32-bit code).
+UPDATE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
+
+# True when this machine can execute 32-bit x86 code (some kernels run with IA-32 emulation off,
+# where wine32 fails with "Exec format error").
+wine_can_run_32bit() {
+  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# wine_select win32|win64: points WINEPREFIX, WINEARCH, the loader and the server at that bench.
+wine_select() {
+  export UPDATE_WINE_BITS=$1
+  export WINEPREFIX="$UPDATE_ROOT/build/wine-prefix-$1"
+  if [ "$1" = win64 ]; then
+    export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+    UPDATE_WINESERVER=/usr/lib/wine/wineserver64
+  else
+    export WINEARCH=win32 WINELOADER=/usr/lib/wine/wine
+    UPDATE_WINESERVER=/usr/lib/wine/wineserver32
+  fi
+  export WINESERVER=$UPDATE_WINESERVER
+}
+
+wine() { "$WINELOADER" "$@"; }
+wineserver() { "$UPDATE_WINESERVER" "$@"; }
+
+# Creates the selected prefix once (under a lock: ctest runs tests in parallel): no Mono or Gecko
+# prompt, CJK font replacements, and a Desktop that is a real folder inside the prefix.
+wine_prefix_ensure() {
+  [ -f "$WINEPREFIX/.update-ready" ] && return 0
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    [ -f "$WINEPREFIX/.update-ready" ] && exit 0
+    rm -rf "$WINEPREFIX"
+    WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d" wine wineboot.exe -i >/dev/null 2>&1
+    wineserver -w
+    for face in "微软雅黑" "宋体" "Microsoft YaHei" "SimSun"; do
+      wine reg.exe add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+        /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+    done
+    for desktop in "$WINEPREFIX"/drive_c/users/*/Desktop; do
+      if [ -L "$desktop" ]; then rm -f "$desktop"; mkdir -p "$desktop"; fi
+    done
+    wineserver -w
+    [ -d "$WINEPREFIX/drive_c/windows" ] || { echo "wine prefix $WINEPREFIX not created" >&2; exit 1; }
+    touch "$WINEPREFIX/.update-ready"
+  ) 9>"$WINEPREFIX.lock"
+}
+
+# xvfb_start: one Xvfb screen for a whole run; exports DISPLAY and UPDATE_XVFB_PID.
+xvfb_start() {
+  local fifo display
+  fifo=$(mktemp -u) && mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  export UPDATE_XVFB_PID=$!
+  read -r display <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=":$display"
+}
+
+xvfb_stop() {
+  [ -n "${UPDATE_XVFB_PID:-}" ] && kill "$UPDATE_XVFB_PID" 2>/dev/null || true
+  unset UPDATE_XVFB_PID
+}
+
+# A persistent wineserver for the length of a run makes each start about 0.05 s. Wine's own
+# background processes (services, explorer) are started here, with their output on /dev/null:
+# started by a test, they would inherit ctest's output pipe and keep it open after the test.
+wine_bench_start() {
+  [ -n "${DISPLAY:-}" ] || xvfb_start
+  wine_prefix_ensure
+  wineserver -p >/dev/null 2>&1 || true
+  wine wineboot.exe </dev/null >/dev/null 2>&1 || true
+}
+
+wine_bench_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  xvfb_stop
+}
+
+# Starts the keeper (a Windows process that only waits) so that Wine keeps services running.
+# Prints its Linux pid; end it with kill. $1: the Windows build folder (build/win32 or win64).
+wine_keeper_start() {
+  wine "$1/bin/keeper.exe" >/dev/null 2>&1 &
+  echo $!
+}
