@@ -69,6 +69,12 @@ int Widget::Depth() const {
   return depth;
 }
 
+void Widget::SetScale(int scale) {
+  m_scale = scale;
+  m_layoutPending = true;
+  for (const auto& child : m_children) child->SetScale(scale);
+}
+
 void Widget::SetText(std::string text) {
   m_text = std::move(text);
   Invalidate();

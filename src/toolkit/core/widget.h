@@ -104,6 +104,9 @@ class Widget : public ILayoutChild, public ILayoutContainer {
   const Rect& GetRect() const { return m_rect; }
   Rect GetClientRect() const { return m_box.ClientRect(m_rect, m_scale); }
 
+  // Sets the scale (percent) of the widget and its subtree; takes effect at the next layout.
+  void SetScale(int scale);
+
   // Places the widget at `rect` and lays out its subtree (the host does this for its root).
   void Arrange(const Rect& rect) { ApplyLayoutRect(rect); }
 
