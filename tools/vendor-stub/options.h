@@ -1,0 +1,30 @@
+// Command line of vendor-stub.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace vendor_stub {
+
+struct Options {
+  int port = 0;             // 0: a free port, printed on standard output
+  std::string portFile;     // the port is also written here (atomically) when given
+  std::string reportFile;   // POST /log bodies are appended here, one per line
+  std::string packageFile;  // served as the package; a generated payload otherwise
+  std::string versionNumber = "3.2.0.1";
+  int idleSeconds = 300;  // ends after this long without a request
+  int slowMs = 2000;
+  int stallSeconds = 90;
+  std::size_t hugeBytes = 4 * 1024 * 1024;
+  std::size_t dripBytes = 4096;
+  int dripIntervalMs = 50;
+};
+
+// Parses argv. On a bad command line returns nothing and puts the reason in `error`; for
+// --help returns nothing with `error` empty.
+std::optional<Options> ParseOptions(int argc, char** argv, std::string& error);
+
+std::string UsageText();
+
+}  // namespace vendor_stub

@@ -1,0 +1,53 @@
+// What the stand-in service answers to a version check: one scenario per way the real service
+// can answer or misbehave. A request picks one by its client type id, or by name through the
+// path prefix "/scenario/<name>" in front of the API path.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vendor_stub {
+
+enum class Scenario {
+  kOk,                // success, version and the package at /package/full
+  kUtf8Version,       // success with a version text full of non-ASCII characters
+  kRefused,           // "success": false
+  kEmptyUrl,          // success with "url": ""
+  kSuccessString,     // "success": "true", a string instead of the literal
+  kExtraMembers,      // success with a code, a message and nested members besides the three
+  kWhitespace,        // a good object wrapped in spaces, tabs and line breaks
+  kHtmlError,         // status 502 with an HTML error page
+  kEmptyBody,         // status 200 with an empty body
+  kTrailingGarbage,   // a good object followed by text
+  kArrayRoot,         // the good object inside an array
+  kHuge,              // a good object padded to the stub's huge-answer size
+  kNulInside,         // a good object, a NUL byte, then a long tail
+  kSlow,              // a good answer after the stub's slow delay
+  kStall,             // no answer at all until the stall time is over
+  kStallBody,         // headers and half of a good answer, then nothing
+  kEcho,              // describes the request received: method, content type(s), body
+  kPackageChunked,    // success; the package is sent chunked, without a length
+  kPackageRedirect5,  // success; the package is reached through 5 redirects
+  kPackageRedirect6,  // success; the package is behind 6 redirects
+  kPackageMissing,    // success; the package URL answers 404 with an HTML page
+  kPackageTruncated,  // success; the package is cut off half-way
+  kPackageDrip,       // success; the package arrives slowly in small pieces
+};
+
+struct ScenarioInfo {
+  Scenario scenario;
+  std::string_view name;
+  int clientTypeId;  // the client type id that selects it
+  std::string_view description;
+};
+
+const std::vector<ScenarioInfo>& AllScenarios();
+
+std::optional<Scenario> ScenarioByName(std::string_view name);
+
+// Client type ids without a scenario of their own (0 to 9 among them) get kOk.
+Scenario ScenarioForClientType(int clientTypeId);
+
+}  // namespace vendor_stub

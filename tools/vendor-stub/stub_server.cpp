@@ -1,0 +1,410 @@
+#include "stub_server.h"
+
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <thread>
+
+namespace vendor_stub {
+namespace {
+
+using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
+
+constexpr char kJson[] = "application/json";
+constexpr char kHtml[] = "text/html; charset=utf-8";
+constexpr char kZip[] = "application/zip";
+constexpr std::size_t kPiece = 64 * 1024;
+constexpr int kMaxRedirects = 100;
+// Waits are cut into slices so that a long wait still counts as activity and sees a stop.
+constexpr std::chrono::milliseconds kWaitSlice(200);
+
+void WriteString(JsonWriter& writer, const std::string& text) {
+  writer.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+}
+
+std::string HtmlPage(int status, const std::string& title) {
+  const std::string heading = std::to_string(status) + " " + title;
+  return "<!DOCTYPE html>\n<html><head><title>" + heading + "</title></head>\n<body><h1>" +
+         heading + "</h1><hr><p>vendor-stub</p></body></html>\n";
+}
+
+bool ParseClientTypeId(const std::string& body, int& id) {
+  rapidjson::Document document;
+  document.Parse(body.data(), body.size());
+  if (document.HasParseError() || !document.IsObject()) return false;
+  const auto member = document.FindMember("client_type_id");
+  if (member == document.MemberEnd() || !member->value.IsInt()) return false;
+  id = member->value.GetInt();
+  return true;
+}
+
+std::string EchoOf(const httplib::Request& request) {
+  rapidjson::StringBuffer buffer;
+  JsonWriter writer(buffer);
+  writer.StartObject();
+  writer.Key("method");
+  WriteString(writer, request.method);
+  writer.Key("path");
+  WriteString(writer, request.path);
+  writer.Key("content_type");
+  writer.StartArray();
+  const std::size_t count = request.get_header_value_count("Content-Type");
+  for (std::size_t i = 0; i < count; ++i) {
+    WriteString(writer, request.get_header_value("Content-Type", i));
+  }
+  writer.EndArray();
+  writer.Key("body");
+  WriteString(writer, request.body);
+  writer.EndObject();
+  return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+}  // namespace
+
+StubServer::StubServer(Options options, std::string package)
+    : m_options(std::move(options)),
+      m_package(std::move(package)),
+      m_lastActivity(Clock::now().time_since_epoch().count()) {
+  // Stalled and dripping answers each hold a worker for a long time.
+  m_server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+  AddRoutes();
+}
+
+int StubServer::Start() {
+  if (!m_options.reportFile.empty()) {
+    m_report.open(m_options.reportFile, std::ios::binary | std::ios::app);
+    if (!m_report) {
+      std::cerr << "vendor-stub: cannot open report file " << m_options.reportFile << "\n";
+      return -1;
+    }
+  }
+  m_port = m_options.port == 0
+               ? m_server.bind_to_any_port("127.0.0.1")
+               : (m_server.bind_to_port("127.0.0.1", m_options.port) ? m_options.port : -1);
+  if (m_port <= 0) {
+    std::cerr << "vendor-stub: cannot listen on 127.0.0.1:" << m_options.port << "\n";
+  }
+  return m_port;
+}
+
+bool StubServer::Run() {
+  std::thread watcher(&StubServer::WatchIdle, this);
+  const bool served = m_server.listen_after_bind();
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_stopping = true;
+    m_servingEnded = true;
+  }
+  m_wake.notify_all();
+  watcher.join();
+  return served;
+}
+
+void StubServer::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_stopping = true;
+  }
+  m_wake.notify_all();
+  m_server.stop();
+}
+
+void StubServer::Touch() {
+  m_lastActivity = Clock::now().time_since_epoch().count();
+}
+
+bool StubServer::WaitForStop(Clock::duration duration) {
+  const Clock::time_point end = Clock::now() + duration;
+  std::unique_lock<std::mutex> lock(m_mutex);
+  while (!m_stopping) {
+    const Clock::time_point now = Clock::now();
+    if (now >= end) return false;
+    Touch();
+    m_wake.wait_until(lock, std::min<Clock::time_point>(end, now + kWaitSlice));
+  }
+  return true;
+}
+
+// Stops the server once nothing has happened for the idle limit. It also repeats the stop
+// while serving goes on after a stop request, which covers a stop that came before the server
+// had started listening.
+void StubServer::WatchIdle() {
+  const Clock::duration idle = std::chrono::seconds(m_options.idleSeconds);
+  std::unique_lock<std::mutex> lock(m_mutex);
+  while (!m_servingEnded) {
+    if (m_stopping) {
+      lock.unlock();
+      m_server.stop();
+      lock.lock();
+      m_wake.wait_for(lock, kWaitSlice);
+      continue;
+    }
+    const Clock::time_point deadline =
+        Clock::time_point(Clock::duration(m_lastActivity.load())) + idle;
+    if (Clock::now() >= deadline) {
+      std::cerr << "vendor-stub: idle for " << m_options.idleSeconds << " s, ending\n";
+      m_stopping = true;
+      m_wake.notify_all();
+      continue;
+    }
+    m_wake.wait_until(lock, deadline);
+  }
+}
+
+std::string StubServer::BaseUrl() const {
+  return "http://127.0.0.1:" + std::to_string(m_port);
+}
+
+std::string StubServer::GoodAnswer(const std::string& packagePath) const {
+  rapidjson::StringBuffer buffer;
+  JsonWriter writer(buffer);
+  writer.StartObject();
+  writer.Key("success");
+  writer.Bool(true);
+  writer.Key("version_number");
+  WriteString(writer, m_options.versionNumber);
+  writer.Key("url");
+  WriteString(writer, BaseUrl() + packagePath);
+  writer.EndObject();
+  return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+void StubServer::AddRoutes() {
+  m_server.set_pre_routing_handler([this](const httplib::Request&, httplib::Response&) {
+    Touch();
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+  m_server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
+    std::fprintf(stderr, "vendor-stub: %s %s -> %d\n", request.method.c_str(), request.path.c_str(),
+                 response.status);
+  });
+
+  m_server.Post("/api/v1/version/client/check",
+                [this](const httplib::Request& request, httplib::Response& response) {
+                  int clientTypeId = 0;
+                  if (!ParseClientTypeId(request.body, clientTypeId)) {
+                    response.status = 400;
+                    response.set_content(R"({"success":false,"message":"bad request"})", kJson);
+                    return;
+                  }
+                  Answer(ScenarioForClientType(clientTypeId), request, response);
+                });
+  m_server.Post(R"(/scenario/([A-Za-z0-9-]+)/api/v1/version/client/check)",
+                [this](const httplib::Request& request, httplib::Response& response) {
+                  const std::optional<Scenario> scenario = ScenarioByName(request.matches[1].str());
+                  if (!scenario) {
+                    response.status = 404;
+                    response.set_content(HtmlPage(404, "Unknown Scenario"), kHtml);
+                    return;
+                  }
+                  Answer(*scenario, request, response);
+                });
+  m_server.Post("/log", [this](const httplib::Request& request, httplib::Response& response) {
+    AppendReport(request.body, response);
+  });
+
+  m_server.Get("/package/full", [this](const httplib::Request&, httplib::Response& response) {
+    ServePackage(response);
+  });
+  m_server.Get("/package/chunked", [this](const httplib::Request&, httplib::Response& response) {
+    response.set_chunked_content_provider(kZip, [this](std::size_t offset,
+                                                       httplib::DataSink& sink) {
+      Touch();
+      if (offset < m_package.size()) {
+        return sink.write(m_package.data() + offset, std::min(kPiece, m_package.size() - offset));
+      }
+      sink.done();
+      return true;
+    });
+  });
+  m_server.Get(R"(/package/redirect/(\d{1,3}))", [this](const httplib::Request& request,
+                                                        httplib::Response& response) {
+    const int left = std::stoi(request.matches[1].str());
+    if (left > kMaxRedirects) {
+      response.status = 400;
+      response.set_content(HtmlPage(400, "Too Many Redirects Asked"), kHtml);
+    } else if (left == 0) {
+      ServePackage(response);
+    } else {
+      response.set_redirect(BaseUrl() + "/package/redirect/" + std::to_string(left - 1));
+    }
+  });
+  m_server.Get("/package/missing", [](const httplib::Request&, httplib::Response& response) {
+    response.status = 404;
+    response.set_content(HtmlPage(404, "Not Found"), kHtml);
+  });
+  m_server.Get("/package/truncated", [this](const httplib::Request&, httplib::Response& response) {
+    ServePackageCut(response);
+  });
+  m_server.Get("/package/drip", [this](const httplib::Request&, httplib::Response& response) {
+    ServePackageDrip(response);
+  });
+}
+
+void StubServer::Answer(Scenario scenario, const httplib::Request& request,
+                        httplib::Response& response) {
+  const std::string good = GoodAnswer("/package/full");
+  switch (scenario) {
+    case Scenario::kOk:
+      response.set_content(good, kJson);
+      return;
+    case Scenario::kUtf8Version: {
+      rapidjson::StringBuffer buffer;
+      JsonWriter writer(buffer);
+      writer.StartObject();
+      writer.Key("success");
+      writer.Bool(true);
+      writer.Key("version_number");
+      // CJK, Latin with accents, a character outside the BMP and one no ANSI code page holds.
+      writer.String(u8"3.2.0 测试版 Zürich \U0001F680 \u2603");
+      writer.Key("url");
+      WriteString(writer, BaseUrl() + "/package/full");
+      writer.EndObject();
+      response.set_content(buffer.GetString(), buffer.GetSize(), kJson);
+      return;
+    }
+    case Scenario::kRefused:
+      response.set_content(R"({"success":false,"message":"no package for this client"})", kJson);
+      return;
+    case Scenario::kEmptyUrl:
+      response.set_content(
+          R"({"success":true,"version_number":")" + m_options.versionNumber + R"(","url":""})",
+          kJson);
+      return;
+    case Scenario::kSuccessString: {
+      std::string text = good;
+      text.replace(text.find("true"), 4, "\"true\"");
+      response.set_content(text, kJson);
+      return;
+    }
+    case Scenario::kExtraMembers:
+      response.set_content(R"({"code":0,"message":"ok",)" + good.substr(1, good.size() - 2) +
+                               R"(,"data":{"notes":["faster","fixes"],"size":null},"force":false})",
+                           kJson);
+      return;
+    case Scenario::kWhitespace:
+      response.set_content(" \t\r\n" + good + "\r\n\t ", kJson);
+      return;
+    case Scenario::kHtmlError:
+      response.status = 502;
+      response.set_content(HtmlPage(502, "Bad Gateway"), kHtml);
+      return;
+    case Scenario::kEmptyBody:
+      response.set_content("", kJson);
+      return;
+    case Scenario::kTrailingGarbage:
+      response.set_content(good + "<!-- served by cache -->", kJson);
+      return;
+    case Scenario::kArrayRoot:
+      response.set_content("[" + good + "]", kJson);
+      return;
+    case Scenario::kHuge: {
+      const std::string head = good.substr(0, good.size() - 1) + R"(,"padding":")";
+      const std::string tail = "\"}";
+      const std::size_t fixed = head.size() + tail.size();
+      const std::size_t padding = m_options.hugeBytes > fixed ? m_options.hugeBytes - fixed : 0;
+      response.set_content(head + std::string(padding, 'x') + tail, kJson);
+      return;
+    }
+    case Scenario::kNulInside:
+      response.set_content(good + std::string(1, '\0') + std::string(64 * 1024, 'x'), kJson);
+      return;
+    case Scenario::kSlow:
+      if (WaitForStop(std::chrono::milliseconds(m_options.slowMs))) {
+        response.status = 503;
+        return;
+      }
+      response.set_content(good, kJson);
+      return;
+    case Scenario::kStall:
+      WaitForStop(std::chrono::seconds(m_options.stallSeconds));
+      response.status = 504;
+      response.set_content(HtmlPage(504, "Stalled"), kHtml);
+      return;
+    case Scenario::kStallBody: {
+      auto text = std::make_shared<std::string>(good);
+      response.set_content_provider(
+          text->size(), kJson,
+          [this, text](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+            const std::size_t half = text->size() / 2;
+            if (offset < half) return sink.write(text->data() + offset, half - offset);
+            WaitForStop(std::chrono::seconds(m_options.stallSeconds));
+            return false;  // the connection is closed with the answer unfinished
+          });
+      return;
+    }
+    case Scenario::kEcho:
+      response.set_content(EchoOf(request), kJson);
+      return;
+    case Scenario::kPackageChunked:
+      response.set_content(GoodAnswer("/package/chunked"), kJson);
+      return;
+    case Scenario::kPackageRedirect5:
+      response.set_content(GoodAnswer("/package/redirect/5"), kJson);
+      return;
+    case Scenario::kPackageRedirect6:
+      response.set_content(GoodAnswer("/package/redirect/6"), kJson);
+      return;
+    case Scenario::kPackageMissing:
+      response.set_content(GoodAnswer("/package/missing"), kJson);
+      return;
+    case Scenario::kPackageTruncated:
+      response.set_content(GoodAnswer("/package/truncated"), kJson);
+      return;
+    case Scenario::kPackageDrip:
+      response.set_content(GoodAnswer("/package/drip"), kJson);
+      return;
+  }
+}
+
+void StubServer::ServePackage(httplib::Response& response) {
+  response.set_content_provider(
+      m_package.size(), kZip,
+      [this](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        Touch();
+        return sink.write(m_package.data() + offset, std::min(length, kPiece));
+      });
+}
+
+// Announces the whole length, sends the first half, then closes the connection.
+void StubServer::ServePackageCut(httplib::Response& response) {
+  response.set_content_provider(
+      m_package.size(), kZip,
+      [this](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        const std::size_t half = m_package.size() / 2;
+        if (offset >= half) return false;
+        return sink.write(m_package.data() + offset, std::min({length, kPiece, half - offset}));
+      });
+}
+
+void StubServer::ServePackageDrip(httplib::Response& response) {
+  response.set_content_provider(
+      m_package.size(), kZip,
+      [this](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        if (offset > 0 && WaitForStop(std::chrono::milliseconds(m_options.dripIntervalMs))) {
+          return false;
+        }
+        return sink.write(m_package.data() + offset, std::min(length, m_options.dripBytes));
+      });
+}
+
+void StubServer::AppendReport(const std::string& body, httplib::Response& response) {
+  if (m_report.is_open()) {
+    std::lock_guard<std::mutex> lock(m_reportMutex);
+    m_report << body << '\n';
+    m_report.flush();
+    if (!m_report) {
+      response.status = 500;
+      response.set_content(R"({"success":false,"message":"report not stored"})", kJson);
+      return;
+    }
+  }
+  response.set_content(R"({"success":true})", kJson);
+}
+
+}  // namespace vendor_stub
