@@ -1,0 +1,25 @@
+#include "net/version_request.h"
+
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include "net/http_post.h"
+
+namespace update {
+
+std::string BuildVersionCheckBody(int clientTypeId) {
+  rapidjson::StringBuffer buffer;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+  writer.StartObject();
+  writer.Key("client_type_id");
+  writer.Int(clientTypeId);
+  writer.EndObject();
+  return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+int RequestClientVersion(const std::string& baseUrl, std::string& answer, int clientTypeId) {
+  return HttpPostJson(1, answer, baseUrl + "/api/v1/version/client/check",
+                      BuildVersionCheckBody(clientTypeId));
+}
+
+}  // namespace update

@@ -1,0 +1,15 @@
+// The client version check request sent to the vendor's API server.
+#pragma once
+
+#include <string>
+
+namespace update {
+
+// The request body: the compact JSON object {"client_type_id":N}.
+std::string BuildVersionCheckBody(int clientTypeId);
+
+// Posts the version check for `clientTypeId` to `baseUrl` followed by
+// "/api/v1/version/client/check". Result and `answer` as for HttpPostJson.
+int RequestClientVersion(const std::string& baseUrl, std::string& answer, int clientTypeId);
+
+}  // namespace update
