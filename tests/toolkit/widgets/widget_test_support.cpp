@@ -1,0 +1,72 @@
+#include "widget_test_support.h"
+
+#include "toolkit/core/text_util.h"
+
+namespace widgets_test {
+
+void RecordingHost::Invalidate(const toolkit::Rect& rect, bool now) {
+  invalidated.push_back(rect);
+  if (now) ++redrawsNow;
+}
+
+bool RecordingHost::OnWidgetEvent(toolkit::EventArgs& args) {
+  events.push_back({args.id, args.senderId, args.senderName});
+  return handleEvents;
+}
+
+void RecordingHost::Log(std::string_view tag, std::string_view function, std::string_view line) {
+  logs.push_back(std::string(tag) + "|" + std::string(function) + "|" + std::string(line));
+}
+
+void MemoryResourceProvider::Add(const std::string& name, const std::string& content) {
+  m_resources[toolkit::ToLowerAscii(name)] = toolkit::ResourceBytes(content.begin(), content.end());
+}
+
+std::optional<toolkit::ResourceBytes> MemoryResourceProvider::Load(std::string_view name) const {
+  const auto found = m_resources.find(toolkit::ToLowerAscii(name));
+  if (found == m_resources.end()) return std::nullopt;
+  return found->second;
+}
+
+const char* PackageFolder() {
+  return UPDATE_UIRES_DIR;
+}
+
+ShippedWindow::ShippedWindow() {
+  definitionResult = toolkit::LoadUiDefinition(package, "uidef:xml_init", images, &definition);
+  fonts = std::make_unique<toolkit::FontPool>(std::make_shared<toolkit::RequestFontFactory>(),
+                                              definition.defaultFont);
+  const auto& rows = toolkit::MainWindowNamedIds();
+  ids.Register(rows.data(), rows.size(), true);
+  toolkit::WidgetContext context;
+  context.definition = &definition;
+  context.fonts = fonts.get();
+  context.measurer = &measurer;
+  context.host = &host;
+  toolkit::LayoutResult result =
+      toolkit::LoadWidgetTree(package, "LAYOUT:XML_MAINWND", context, &ids);
+  layoutDetail = result.detail;
+  tree = std::move(result.tree);
+  if (tree) tree->SetClientSize(tree->Host().width, tree->Host().height);
+}
+
+void ShippedWindow::ShowProgressPage() {
+  Find("window_0")->SetVisible(false, true);
+  Find("window_1")->SetVisible(true, true);
+}
+
+int ShippedWindow::CentreX(const toolkit::Widget* widget) {
+  return (widget->GetRect().left + widget->GetRect().right) / 2;
+}
+
+int ShippedWindow::CentreY(const toolkit::Widget* widget) {
+  return (widget->GetRect().top + widget->GetRect().bottom) / 2;
+}
+
+void ShippedWindow::ClickCentre(const toolkit::Widget* widget) {
+  tree->OnMouseMove(CentreX(widget), CentreY(widget));
+  tree->OnLeftButtonDown(CentreX(widget), CentreY(widget));
+  tree->OnLeftButtonUp(CentreX(widget), CentreY(widget));
+}
+
+}  // namespace widgets_test

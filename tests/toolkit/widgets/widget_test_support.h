@@ -1,0 +1,88 @@
+// Test doubles and the shipped package loaded as the program loads it, for the widget tests.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/core/folder_resource_provider.h"
+#include "toolkit/core/named_ids.h"
+#include "toolkit/core/png_image_source.h"
+#include "toolkit/core/widget_tree.h"
+#include "toolkit/core/widgets.h"
+
+namespace widgets_test {
+
+// Records what the tree asks of its host window.
+class RecordingHost : public toolkit::IWidgetHost {
+ public:
+  void Invalidate(const toolkit::Rect& rect, bool now) override;
+  void OpenLink(const std::string& href) override { links.push_back(href); }
+  toolkit::HostFrameState GetFrameState() const override { return frame; }
+  void StartWindowMove() override { ++moves; }
+  void Maximise() override { ++maximises; }
+  void Restore() override { ++restores; }
+  bool OnWidgetEvent(toolkit::EventArgs& args) override;
+  void Log(std::string_view tag, std::string_view function, std::string_view line) override;
+
+  struct Event {
+    int id;
+    int senderId;
+    std::string senderName;
+  };
+  std::vector<Event> events;
+  bool handleEvents = true;
+  std::vector<std::string> links;
+  std::vector<std::string> logs;  // "tag|function|line"
+  std::vector<toolkit::Rect> invalidated;
+  int redrawsNow = 0;
+  toolkit::HostFrameState frame;
+  int moves = 0;
+  int maximises = 0;
+  int restores = 0;
+};
+
+// Resources held in memory, for loading cases the package does not have.
+class MemoryResourceProvider : public toolkit::ResourceProvider {
+ public:
+  void Add(const std::string& name, const std::string& content);
+  std::optional<toolkit::ResourceBytes> Load(std::string_view name) const override;
+
+ private:
+  std::map<std::string, toolkit::ResourceBytes> m_resources;  // by lower-case ASCII name
+};
+
+// The package folder of the source tree.
+const char* PackageFolder();
+
+// The shipped package as the program loads it: UI definition "uidef:xml_init", the named-ID
+// table and the main window's layout, laid out in an 840 x 580 client area, with the stand-in
+// text measurer and a recording host.
+class ShippedWindow {
+ public:
+  ShippedWindow();
+
+  bool Loaded() const { return tree != nullptr; }
+  toolkit::Widget* Root() const { return tree->Root(); }
+  toolkit::Widget* Find(const std::string& name) const { return Root()->FindChildByName(name); }
+  // Shows the progress page, as the program does when the workflow starts.
+  void ShowProgressPage();
+  // A click (press and release) at the centre of `widget`.
+  void ClickCentre(const toolkit::Widget* widget);
+  static int CentreX(const toolkit::Widget* widget);
+  static int CentreY(const toolkit::Widget* widget);
+
+  toolkit::FolderResourceProvider package{PackageFolder()};
+  toolkit::PngImageSource images{package};
+  toolkit::UiDefinition definition;
+  toolkit::UiDefinitionResult definitionResult;
+  std::unique_ptr<toolkit::FontPool> fonts;
+  toolkit::StandInTextMeasurer measurer;
+  toolkit::NamedIdTable ids;
+  RecordingHost host;
+  std::unique_ptr<toolkit::WidgetTree> tree;
+  std::string layoutDetail;
+};
+
+}  // namespace widgets_test
