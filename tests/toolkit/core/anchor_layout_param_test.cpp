@@ -51,6 +51,7 @@ TEST(AnchorLayoutParamTest, PosGivesItemsAndDerivesSizes) {
       {"0,0,@10dp,@2sp", 4, Dimension(10, DimensionUnit::kDp), Dimension(2, DimensionUnit::kSp)},
       {"0dp,0,-0px,-0", 4, kMatch, kMatch},
       {"-0,0,0,-0", 4, kUnspecified, kMatch},  // reversed: not the span of the parent
+      {"-0,0,-0,-0", 4, kUnspecified, kMatch},
       {"40,[30", 2, kWrap, kWrap},
       {"|0,|0", 2, kWrap, kWrap},
       {" 40 , [30 ", 2, kWrap, kWrap},

@@ -112,11 +112,20 @@ TEST(AnchorLayoutTest, ResolvesReferencesToLaterSiblingsInLaterPasses) {
 }
 
 TEST(AnchorLayoutTest, ReferencesWaitForASiblingsPendingOffset) {
-  // The centred child moves left by half its width before its right edge may be used.
-  const auto root = LayOut(kPage, {{{{"pos", "|0,0"}, {"offset", "-0.5,0"}}, {100, 10}},
-                                   {{{"pos", "[0,{0"}}, {10, 10}}});
-  EXPECT_EQ(Child(*root, 0).GetRect(), (Rect{369, 0, 469, 10}));
-  EXPECT_EQ(Child(*root, 1).GetRect(), (Rect{469, 0, 479, 10}));
+  // The centred child moves left by half its width before its edges may be used, whether its
+  // size is known at once or only after measuring.
+  const FakeWidget::Attributes fixed = {
+      {"pos", "|0,0"}, {"size", "100,10"}, {"offset", "-0.5,0"}, {"id", "1"}};
+  const FakeWidget::Attributes wrapped = {{"pos", "|0,0"}, {"offset", "-0.5,0"}, {"id", "1"}};
+  for (const auto& centred : {fixed, wrapped}) {
+    SCOPED_TRACE(centred.size());
+    const auto root = LayOut(kPage, {{centred, {100, 10}},
+                                     {{{"pos", "[0,{0"}}, {10, 10}},
+                                     {{{"pos", "sib.right@1:5,30"}}, {10, 10}}});
+    EXPECT_EQ(Child(*root, 0).GetRect(), (Rect{369, 0, 469, 10}));
+    EXPECT_EQ(Child(*root, 1).GetRect(), (Rect{469, 0, 479, 10}));
+    EXPECT_EQ(Child(*root, 2).GetRect(), (Rect{474, 30, 484, 40}));
+  }
 }
 
 TEST(AnchorLayoutTest, AppliesVerticalOffsetToWrapContentHeight) {
