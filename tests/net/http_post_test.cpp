@@ -116,13 +116,17 @@ TEST_F(HttpPostJsonTest, StalledServerEndsByTheStallLimit) {
   }
 }
 
-TEST_F(HttpPostJsonTest, SlowServerEndsByTheOverallLimit) {
+// The trickle keeps coming at 4 bytes/s, so it never counts as stalled, but lasts about 75 s.
+TEST_F(HttpPostJsonTest, TrickleEndsByTheOverallLimit) {
   internal::TransferLimits limits;
-  limits.totalSeconds = 1;  // the stub answers after 2 s
+  limits.stallSeconds = 1;
+  limits.totalSeconds = 3;
   std::string answer;
+  const Clock::time_point start = Clock::now();
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(internal::HttpPostJsonWithLimits(1, answer, ScenarioUrl("slow"), "{}", limits), -1);
+  EXPECT_EQ(internal::HttpPostJsonWithLimits(1, answer, ScenarioUrl("trickle"), "{}", limits), -1);
   ::testing::internal::GetCapturedStderr();
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(2900)) << "ended as stalled?";
   EXPECT_EQ(answer, curl_easy_strerror(CURLE_OPERATION_TIMEDOUT));
 }
 

@@ -21,6 +21,7 @@ const std::vector<ScenarioInfo>& AllScenarios() {
       {Scenario::kStall, "stall", 23, "no answer for --stall-seconds, then 504"},
       {Scenario::kStallBody, "stall-body", 24, "headers and half the answer, then nothing"},
       {Scenario::kEcho, "echo", 25, "JSON describing the request that arrived"},
+      {Scenario::kTrickle, "trickle", 26, "white space then a good answer at 4 bytes/s (~75 s)"},
       {Scenario::kPackageChunked, "package-chunked", 30, "package sent chunked, no length"},
       {Scenario::kPackageRedirect5, "package-redirect-5", 31, "package behind 5 redirects"},
       {Scenario::kPackageRedirect6, "package-redirect-6", 32, "package behind 6 redirects"},

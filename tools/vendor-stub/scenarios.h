@@ -27,6 +27,7 @@ enum class Scenario {
   kSlow,              // a good answer after the stub's slow delay
   kStall,             // no answer at all until the stall time is over
   kStallBody,         // headers and half of a good answer, then nothing
+  kTrickle,           // white space, then a good answer, 4 bytes a second for about 75 s
   kEcho,              // describes the request received: method, content type(s), body
   kPackageChunked,    // success; the package is sent chunked, without a length
   kPackageRedirect5,  // success; the package is reached through 5 redirects

@@ -20,6 +20,7 @@ constexpr char kHtml[] = "text/html; charset=utf-8";
 constexpr char kZip[] = "application/zip";
 constexpr std::size_t kPiece = 64 * 1024;
 constexpr int kMaxRedirects = 100;
+constexpr std::chrono::milliseconds kTrickleInterval(250);
 // Waits are cut into slices so that a long wait still counts as activity and sees a stop.
 constexpr std::chrono::milliseconds kWaitSlice(200);
 
@@ -335,6 +336,17 @@ void StubServer::Answer(Scenario scenario, const httplib::Request& request,
             if (offset < half) return sink.write(text->data() + offset, half - offset);
             WaitForStop(std::chrono::seconds(m_options.stallSeconds));
             return false;  // the connection is closed with the answer unfinished
+          });
+      return;
+    }
+    case Scenario::kTrickle: {
+      // Never slow enough to count as stalled, but slower than any overall time limit.
+      auto text = std::make_shared<std::string>(std::string(210, ' ') + good);
+      response.set_content_provider(
+          text->size(), kJson,
+          [this, text](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+            if (offset > 0 && WaitForStop(kTrickleInterval)) return false;
+            return sink.write(text->data() + offset, 1);
           });
       return;
     }
