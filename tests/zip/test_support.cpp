@@ -159,7 +159,27 @@ FileFacts GetFileFacts(const fs::path& path) {
   return facts;
 }
 
+bool KeepsCreationTimes(const fs::path& folder) {
+  const fs::path probe = folder / "creation-time-probe";
+  HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const uint64_t wanted = UnixTicks(1000000000);
+  FILETIME created;
+  created.dwLowDateTime = static_cast<DWORD>(wanted);
+  created.dwHighDateTime = static_cast<DWORD>(wanted >> 32);
+  SetFileTime(file, &created, nullptr, nullptr);
+  CloseHandle(file);
+  const bool kept = GetFileFacts(probe).creationTime == wanted;
+  DeleteFileW(probe.c_str());
+  return kept;
+}
+
 #else
+
+bool KeepsCreationTimes(const fs::path&) {
+  return false;
+}
 
 NativeFile::NativeFile(const fs::path& path, Mode mode)
     : handle_(mode == Mode::Read

@@ -73,6 +73,9 @@ struct FileFacts {
   uint64_t creationTime = 0;  // Windows only
 };
 FileFacts GetFileFacts(const fs::path& path);
+// Whether this file system keeps a creation time that is set (Wine on a Linux file system does
+// not).
+bool KeepsCreationTimes(const fs::path& folder);
 
 uint64_t Ticks(const ArchiveFileTime& time);
 uint64_t UnixTicks(int64_t seconds);
