@@ -14,8 +14,8 @@ namespace {
 
 using testing_support::FakeWidget;
 
-struct ChildSpec {
-  ChildSpec(FakeWidget::Attributes attributes = {}, Size content = {})
+struct ChildRow {
+  ChildRow(FakeWidget::Attributes attributes = {}, Size content = {})
       : attributes(std::move(attributes)), content(content) {}
 
   FakeWidget::Attributes attributes;
@@ -23,9 +23,9 @@ struct ChildSpec {
 };
 
 // Lays out `children` in a parent whose layout rectangle is (0, 0, width, height).
-std::unique_ptr<FakeWidget> LayOut(Size parent, const std::vector<ChildSpec>& children) {
+std::unique_ptr<FakeWidget> LayOut(Size parent, const std::vector<ChildRow>& children) {
   auto root = std::make_unique<FakeWidget>();
-  for (const ChildSpec& child : children) root->Add(child.attributes, child.content);
+  for (const ChildRow& child : children) root->Add(child.attributes, child.content);
   root->SetRootRect({0, 0, parent.width, parent.height});
   return root;
 }
@@ -39,7 +39,7 @@ constexpr Size kPage{838, 340};
 TEST(AnchorLayoutTest, PlacesChildrenAsTheirPosSays) {
   const struct {
     Size parent;
-    std::vector<ChildSpec> children;  // the last child is checked
+    std::vector<ChildRow> children;  // the last child is checked
     Rect expected;
   } cases[] = {
       // From the parent's edges; "-0" is the far edge, so the width follows the parent.
@@ -195,7 +195,7 @@ TEST(AnchorLayoutTest, ParentSmallerThanItsMarginsLaysOutAsEmpty) {
 // the child gets a rectangle far outside any visible area.
 TEST(AnchorLayoutTest, CyclesNeverResolve) {
   const struct {
-    std::vector<ChildSpec> children;
+    std::vector<ChildRow> children;
     std::vector<size_t> unresolved;  // children whose left edge never resolves
   } cases[] = {
       {{{{{"pos", "]0,0"}}, {10, 10}}, {{{"pos", "{0,0"}}, {10, 10}}}, {0, 1}},
@@ -283,7 +283,7 @@ TEST(AnchorLayoutTest, CreatesClearedAnchorParams) {
 // Measuring, for a parent that wraps its content and offers -1 on its open axes.
 TEST(AnchorLayoutTest, MeasuresWhatChildrenNeed) {
   const struct {
-    std::vector<ChildSpec> children;
+    std::vector<ChildRow> children;
     Size offered;
     Size expected;
   } cases[] = {
@@ -314,7 +314,7 @@ TEST(AnchorLayoutTest, MeasuresWhatChildrenNeed) {
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
     FakeWidget parent;
-    for (const ChildSpec& child : cases[i].children) parent.Add(child.attributes, child.content);
+    for (const ChildRow& child : cases[i].children) parent.Add(child.attributes, child.content);
     EXPECT_EQ(layout.MeasureChildren(parent, cases[i].offered.width, cases[i].offered.height),
               cases[i].expected);
   }
