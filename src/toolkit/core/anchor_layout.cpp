@@ -94,6 +94,9 @@ class Resolver {
     m_extent[1] = IsOpenExtent(height) ? -1 : std::min(height, kMaxPixels);
   }
 
+  // Cycles of phase 1 (compute edges until a pass adds none) and phase 2 (measure wrap-content
+  // children and apply offsets until a pass measures none), until phase 1 finds nothing new.
+  // Every counted step turns a marker into a coordinate for good, so this ends.
   void Resolve() {
     while (true) {
       int resolved = 0;
