@@ -20,6 +20,8 @@ namespace {
 
 // The longest path the target fields hold, without the terminating zero.
 constexpr size_t kMaxPathLength = kArchiveMaxPath - 1;
+// A base folder leaves room for its separator and the terminating zero.
+constexpr size_t kMaxBaseFolderLength = kArchiveMaxPath - 2;
 
 std::wstring WithSeparator(std::wstring folder) {
   if (folder.empty() || !zip::IsSeparator(folder.back())) folder += L'\\';
@@ -92,8 +94,8 @@ ArchiveResult ArchiveReader::OpenMemory(const void* buffer, uint32_t length) {
 
 ArchiveResult ArchiveReader::Open(ByteSource source) {
   if (IsOpen() || currentItem_ != -1) return ArchiveResult::NotInitialised;
-  const std::wstring current = WithSeparator(zip::CurrentFolder());
-  baseFolder_ = current.size() <= kMaxPathLength ? current : std::wstring();
+  const std::wstring current = zip::CurrentFolder();
+  baseFolder_ = current.size() <= kMaxBaseFolderLength ? WithSeparator(current) : std::wstring();
   auto owned = std::make_unique<ByteSource>(std::move(source));
   const std::optional<zip::EndRecord> end = zip::FindEndRecord(*owned);
   if (!end) return ArchiveResult::OpenFileFailed;
@@ -292,10 +294,10 @@ ArchiveResult ArchiveReader::ExtractToMemory(int index, void* buffer, uint32_t l
 }
 
 ArchiveResult ArchiveReader::SetBaseFolder(const wchar_t* folder) {
-  if (folder == nullptr) return ArchiveResult::BadArguments;
-  std::wstring base = WithSeparator(folder);
-  if (base.size() > kMaxPathLength) return ArchiveResult::BadArguments;
-  baseFolder_ = std::move(base);
+  if (folder == nullptr || std::wcslen(folder) > kMaxBaseFolderLength) {
+    return ArchiveResult::BadArguments;
+  }
+  baseFolder_ = WithSeparator(folder);
   return ArchiveResult::Success;
 }
 

@@ -80,6 +80,8 @@ bool StaysInside(std::wstring_view relative) {
 }
 
 void MakeFolders(const std::wstring& root, std::wstring_view path) {
+  // Most items land in a folder that is already there: one probe settles it.
+  if (!path.empty() && PathExists(root + std::wstring(path))) return;
   if (!root.empty() && !PathExists(root)) CreateFolder(root);
   MakeFoldersBelow(root, path);
 }

@@ -194,6 +194,8 @@ TEST_F(ZipReaderTest, RefusesOverlongBaseFoldersAndTargets) {
   EXPECT_EQ(setExtractBaseFolder(archive.get(), longest.c_str()), ArchiveResult::Success);
   EXPECT_EQ(setExtractBaseFolder(archive.get(), (longest + L"c").c_str()),
             ArchiveResult::BadArguments);
+  EXPECT_EQ(setExtractBaseFolder(archive.get(), (longest + L"\\").c_str()),
+            ArchiveResult::BadArguments);
   EXPECT_EQ(setExtractBaseFolder(archive.get(), nullptr), ArchiveResult::BadArguments);
 
   const std::wstring base = WidePath(out()) + L"/";
