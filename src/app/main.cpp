@@ -1,3 +1,110 @@
+// Start-up and shutdown of Update.exe: the toolkit and the embedded UI package are prepared, the
+// run mode comes from the command line, the main window is created, shown and served by the
+// message loop, and everything is torn down in reverse order. The loop's exit code is returned.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <memory>
+
+#include "app/placeholder_dlg.h"
+#include "net/http_post.h"
+#include "toolkit/core/named_ids.h"
+#include "toolkit/win32/application.h"
+#include "toolkit/win32/module_resource_provider.h"
+#include "toolkit/win32/render_factory.h"
+
+namespace {
+
+// Returned when the main window cannot be created.
+constexpr int kNoMainWindowExitCode = 2;
+
+// The program's own folder, with its trailing backslash, becomes the current directory, so that
+// everything relative resolves there whatever folder the program was started from.
+void EnterProgramFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (wchar_t* last = std::wcsrchr(path, L'\\')) last[1] = L'\0';
+  SetCurrentDirectoryW(path);
+}
+
+void RegisterNamedIds(toolkit::Application& application) {
+  const auto& rows = toolkit::MainWindowNamedIds();
+  application.RegisterNamedIds(rows.data(), rows.size(), true);
+}
+
+// The toolkit's optional system resources. The program works without the module.
+void LoadSystemResourceModule(toolkit::Application& application) {
+  HMODULE module = LoadLibraryW(L"ui-sys-resource.dll");
+  if (module == nullptr) return;
+  {
+    const toolkit::ModuleResourceProvider provider(module);
+    application.LoadSystemNamedResources(provider);
+  }
+  FreeLibrary(module);
+}
+
+// Element 1 read as a decimal integer: leading white space, an optional sign, the digits up to
+// the first non-digit; 0 when no digit follows.
+std::int32_t ReadClientTypeId(const wchar_t* argument) {
+  return static_cast<std::int32_t>(std::wcstol(argument, nullptr, 10));
+}
+
+struct ArgvDeleter {
+  void operator()(LPWSTR* argv) const { LocalFree(argv); }
+};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // libcurl's global state must exist before any thread can make a transfer handle.
+  update::InitializeHttp();
+  OleInitialize(nullptr);
+
+  auto manager = std::make_unique<toolkit::ComponentManager>(toolkit::kGdiplusDecoderName);
+  EnterProgramFolder();
+  std::shared_ptr<toolkit::GdiRenderFactory> render_factory = manager->CreateRenderFactory();
+  std::shared_ptr<toolkit::ImageDecoderFactory> decoder_factory =
+      manager->CreateImageDecoderFactory();
+  render_factory->SetImageDecoderFactory(decoder_factory);
+
+  auto application = std::make_unique<toolkit::Application>(render_factory, instance, L"UIHOSTWND");
+  RegisterNamedIds(*application);
+  LoadSystemResourceModule(*application);
+
+  auto program_resources = std::make_shared<toolkit::ModuleResourceProvider>(instance);
+  RegisterNamedIds(*application);
+  application->AddResourceProvider(program_resources, "uidef:xml_init");
+
+  int argument_count = 0;
+  std::unique_ptr<LPWSTR, ArgvDeleter> arguments(
+      CommandLineToArgvW(GetCommandLineW(), &argument_count));
+
+  int exit_code = kNoMainWindowExitCode;
+  {
+    update::PlaceholderDlg dialog;
+    if (arguments && argument_count >= 2) {
+      dialog.m_clientTypeId = ReadClientTypeId(arguments.get()[1]);
+      dialog.m_updateMode = 1;
+    }
+    arguments.reset();
+
+    HWND window = dialog.Create(GetActiveWindow(), 0, 0, 0, 0);
+    if (window != nullptr) {
+      SendMessageW(window, WM_INITDIALOG, 0, 0);
+      dialog.CenterWindow(window);
+      ShowWindow(window, SW_SHOWNORMAL);
+      exit_code = application->Run(window);
+    }
+  }
+
+  application.reset();
+  program_resources.reset();
+  render_factory.reset();
+  decoder_factory.reset();
+  manager.reset();
+  OleUninitialize();
+  return exit_code;
+}
