@@ -349,10 +349,11 @@ LRESULT HostWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_LBUTTONUP:
       if (m_tree) {
-        if (GetCapture() == m_hwnd) ReleaseCapture();
-        // The click may destroy the window (the close button): nothing of this object is used
-        // after it unless the window still exists.
+        // The release ends the press before the capture goes (losing the capture otherwise ends
+        // a press without a click). The click may destroy the window (the close button).
+        const HWND hwnd = m_hwnd;
         m_tree->OnLeftButtonUp(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+        if (GetCapture() == hwnd) ReleaseCapture();
       }
       return 0;
     case WM_CAPTURECHANGED:

@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# Update.exe's window under Wine + Xvfb, driven from the Linux side: the run mode and client type
+# read back from the window, its size, place and alpha mode, the install page on screen, hover and
+# press on the install button, the close and minimise buttons, and exit codes.
+# Usage: window_test.sh modes|install-page|minimise UPDATE_EXE WINDOW_PROBE_EXE ARTEFACT_DIR
+# Screenshots stay in ARTEFACT_DIR. Uses the display in DISPLAY, or a private Xvfb screen.
+set -euo pipefail
+CASE=${1:?case}
+UPDATE=$(realpath "${2:?Update.exe}")
+PROBE=${3:?window_probe.exe}
+SHOTS=${4:?artefact folder}
+source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine-env.sh"
+if file -b "$UPDATE" | grep -q '^PE32+'; then wine_select win64; else wine_select win32; fi
+mkdir -p "$SHOTS"
+if [ -z "${DISPLAY:-}" ]; then
+  wine_bench_start
+  trap wine_bench_stop EXIT
+else
+  wine_prefix_ensure
+fi
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check_eq() { # what actual expected
+  if [ "$2" = "$3" ]; then echo "ok: $1 = $2"; else fail "$1: got '$2', expected '$3'"; fi
+}
+
+probe() { "$WINELOADER" "$PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+field() { sed -n "s/.*\b$2=\([^ ]*\).*/\1/p" <<<"$1"; }
+
+# start_update [ARG...]: starts Update.exe and waits for its window; sets app_pid and state.
+start_update() {
+  "$WINELOADER" "$UPDATE" "$@" >/dev/null 2>&1 &
+  app_pid=$!
+  state=$(probe wait) || {
+    kill -0 "$app_pid" 2>/dev/null && running=running || running="not running"
+    fail "no window for arguments [$*] (Update.exe $running): $state"
+    return 1
+  }
+  echo "state for [$*]: $state"
+}
+
+# wait_exit: waits up to 30 s for Update.exe to end and checks its exit code is 1.
+wait_exit() {
+  timeout 30 tail --pid="$app_pid" -f /dev/null || fail "Update.exe still runs after 30 s"
+  local rc=0
+  wait "$app_pid" || rc=$?
+  check_eq "exit code ($1)" "$rc" 1
+}
+
+# Screen position of client point (x, y) of the window described by $state.
+sx() { echo $(($(field "$state" left) + $1)); }
+sy() { echo $(($(field "$state" top) + $1)); }
+
+shot() { import -window root "$SHOTS/$1.png"; }
+# pixel SHOT X Y: "r g b" of client point (x, y) in a screenshot.
+pixel() {
+  convert "$SHOTS/$1.png" -format "%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]" \
+    -crop "1x1+$(sx "$2")+$(sy "$3")" info:
+}
+# average SHOT X Y W H: the mean "r g b" of a client rectangle.
+average() {
+  convert "$SHOTS/$1.png" -crop "$4x$5+$(sx "$2")+$(sy "$3")" +repage -resize 1x1\! \
+    -format "%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]" info:
+}
+region_hash() {
+  convert "$SHOTS/$1.png" -crop "$4x$5+$(sx "$2")+$(sy "$3")" +repage -format '%#' info:
+}
+
+# The install page's banner is drawn once the picture at client (420, 100) is not the screen's
+# black; the window is mapped before X has its first picture.
+wait_drawn() {
+  local deadline=$((SECONDS + 20))
+  while :; do
+    shot "$1"
+    read -r r g b <<<"$(pixel "$1" 420 100)"
+    [ $((r + g + b)) -gt 60 ] && return 0
+    [ $SECONDS -ge $deadline ] && { fail "window not drawn after 20 s"; return 1; }
+  done
+}
+
+# wait_change SHOT X Y W H HASH: takes screenshots until the region differs from HASH (10 s).
+wait_change() {
+  local deadline=$((SECONDS + 10))
+  while :; do
+    shot "$1"
+    [ "$(region_hash "$1" "$2" "$3" "$4" "$5")" != "$6" ] && return 0
+    [ $SECONDS -ge $deadline ] && { fail "$1: no change of the region after 10 s"; return 1; }
+  done
+}
+
+# Client coordinates from the layout: the install button (200 x 40, centred, 40 below the check
+# boxes), the close and minimise buttons (18 x 18 at right - 45 and right - 80, 20 below the top
+# of the page, which is inset 1 pixel), the check boxes (14 x 14 at 42, 266 and 166 + 8).
+BUTTON_X=320 BUTTON_Y=491 BUTTON_W=200 BUTTON_H=40
+
+case "$CASE" in
+  modes)
+    # Arguments, then the mode and client type the window holds.
+    rows=("|0|0" "7|1|7" "abc|1|0" "12 x y|1|12" "  -5|1|-5")
+    for row in "${rows[@]}"; do
+      IFS='|' read -r args mode type <<<"$row"
+      if [ -z "$args" ]; then
+        start_update || continue
+      elif [ "$args" = "12 x y" ]; then
+        start_update 12 x y || continue
+      else
+        start_update "$args" || continue
+      fi
+      check_eq "mode for [$args]" "$(field "$state" mode)" "$mode"
+      check_eq "client type for [$args]" "$(field "$state" type)" "$type"
+      probe close >/dev/null
+      wait_exit "closed, arguments [$args]"
+    done
+    ;;
+  install-page)
+    start_update || exit 1
+    check_eq width "$(field "$state" width)" 840
+    check_eq height "$(field "$state" height)" 580
+    check_eq layered "$(field "$state" layered)" 1
+    IFS=, read -r wl wt wr wb <<<"$(field "$state" work)"
+    check_eq left "$(field "$state" left)" $((wl + (wr - wl) / 2 - 420))
+    check_eq top "$(field "$state" top)" $((wt + (wb - wt) / 2 - 290))
+    wait_drawn install-page
+    # Opaque areas: the black frame, the banner, the white lower half, the blue install button.
+    for row in "0 0 black" "0 300 black" "839 579 black" "839 100 black" \
+               "420 100 banner" "100 560 white" "800 460 white" "330 511 button"; do
+      read -r x y what <<<"$row"
+      read -r r g b <<<"$(pixel install-page "$x" "$y")"
+      case "$what" in
+        black) ok=$(( r + g + b == 0 )) ;;
+        white) ok=$(( r == 255 && g == 255 && b == 255 )) ;;
+        banner|button) ok=$(( b > 150 && b > r + 40 )) ;;
+      esac
+      [ "$ok" = 1 ] && echo "ok: ($x,$y) is $what ($r $g $b)" || fail "($x,$y) is not $what: $r $g $b"
+    done
+    # radio_zmkj and radio_xieyi ticked (blue box), radio_auto not (light box).
+    for row in "42 radio_zmkj 1" "166 radio_auto 0" "266 radio_xieyi 1"; do
+      read -r x name ticked <<<"$row"
+      read -r r g b <<<"$(average install-page "$x" 436 14 14)"
+      blue=$(( b > r + 60 ))
+      check_eq "$name ticked ($r $g $b)" "$blue" "$ticked"
+    done
+    normal=$(region_hash install-page $BUTTON_X $BUTTON_Y $BUTTON_W $BUTTON_H)
+    xdotool mousemove "$(sx 420)" "$(sy 511)"
+    wait_change install-button-hover $BUTTON_X $BUTTON_Y $BUTTON_W $BUTTON_H "$normal" &&
+      echo "ok: hover changes the install button"
+    hover=$(region_hash install-button-hover $BUTTON_X $BUTTON_Y $BUTTON_W $BUTTON_H)
+    xdotool mousedown 1
+    wait_change install-button-pressed $BUTTON_X $BUTTON_Y $BUTTON_W $BUTTON_H "$hover" &&
+      echo "ok: pressing changes the install button"
+    pressed=$(region_hash install-button-pressed $BUTTON_X $BUTTON_Y $BUTTON_W $BUTTON_H)
+    [ "$pressed" != "$normal" ] || fail "the pressed button looks like the normal one"
+    xdotool mouseup 1
+    # The close button ends the program with exit code 1.
+    xdotool mousemove "$(sx 803)" "$(sy 30)" click 1
+    wait_exit "close button"
+    ;;
+  minimise)
+    # Started from another folder: the program still finds everything it needs.
+    (cd / && "$WINELOADER" "$UPDATE" >/dev/null 2>&1) &
+    app_pid=$!
+    state=$(probe wait) || { fail "no window when started from /"; exit 1; }
+    wait_drawn started-elsewhere && echo "ok: the install page is drawn when started from /"
+    xdotool mousemove "$(sx 768)" "$(sy 30)" click 1
+    deadline=$((SECONDS + 10))
+    until [ "$(field "$(probe state)" iconic)" = 1 ] || [ $SECONDS -ge $deadline ]; do :; done
+    check_eq "minimised after the minimise button" "$(field "$(probe state)" iconic)" 1
+    probe close >/dev/null
+    wait_exit "closed while minimised"
+    ;;
+  *)
+    echo "unknown case $CASE" >&2
+    exit 2
+    ;;
+esac
+
+echo "screenshots: $SHOTS"
+[ "$failures" = 0 ] || { echo "$failures check(s) failed"; exit 1; }
+echo "all checks passed"
