@@ -12,7 +12,7 @@ wine_prefix_ensure
 
 SHOTS="$BUILD_DIR/demo"
 mkdir -p "$SHOTS"
-SHOT="$SHOTS/update-window.png"
+SHOT="$SHOTS/install-page.png"
 
 unset DISPLAY
 wine_bench_start
@@ -25,16 +25,32 @@ trap cleanup EXIT
 "$WINELOADER" "$PROGRAM" &
 app_pid=$!
 # Wait up to 30 s for the window (class of the toolkit's host window) or for the program to end.
+window=
 for _ in $(seq 1 150); do
-  if xdotool search --onlyvisible --class update.exe >/dev/null 2>&1; then sleep 1; break; fi
+  window=$(xdotool search --onlyvisible --class update.exe 2>/dev/null | head -1) && [ -n "$window" ] && break
   kill -0 "$app_pid" 2>/dev/null || break
   sleep 0.2
 done
-import -window root "$SHOT"
-if kill -0 "$app_pid" 2>/dev/null; then
-  echo "Update.exe is running; screenshot taken"
-else
+if [ -z "$window" ]; then
+  import -window root "$SHOT"
   wait "$app_pid" && rc=0 || rc=$?
   echo "Update.exe exited with code $rc before showing a window"
+  echo "screenshot: $SHOT"
+  exit 1
 fi
+# The first picture reaches X shortly after the window is mapped.
+sleep 1
+import -window root "$SHOT"
+echo "Update.exe shows the install page; screenshot taken"
+
+# Close it with its own close button (18 x 18 at 45 pixels from the right, 20 from the top).
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + 840 - 45 + 8)) $((Y + 20 + 8)) click 1
+if timeout 15 tail --pid="$app_pid" -f /dev/null; then
+  wait "$app_pid" && rc=0 || rc=$?
+  echo "Update.exe closed by its close button, exit code $rc"
+else
+  echo "Update.exe did not close within 15 s"
+fi
+app_pid=
 echo "screenshot: $SHOT"
