@@ -1,0 +1,204 @@
+// A host window made in this process from the UI package linked into the test program: creation
+// from the layout, the layered back buffer's pixels, mouse routing to the event map, timers in the
+// message map, and the end of the message loop.
+#include "toolkit/win32/host_window.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/core/widgets.h"
+#include "toolkit/win32/application.h"
+#include "toolkit/win32/module_resource_provider.h"
+
+namespace {
+
+constexpr UINT_PTR kTestTimer = 100;
+constexpr UINT_PTR kGiveUpTimer = 101;
+
+class RecordingHost : public toolkit::HostWindow {
+ public:
+  RecordingHost() : HostWindow("LAYOUT:XML_MAINWND") {}
+  std::vector<std::string> commands;
+  int timerTicks = 0;
+  bool gaveUp = false;
+
+ protected:
+  bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM,
+                            LRESULT& result) override {
+    if (message != WM_TIMER) return false;
+    if (wparam == kTestTimer) ++timerTicks;
+    if (wparam == kGiveUpTimer) gaveUp = true;
+    KillTimer(hwnd, wparam);
+    result = 0;
+    return true;
+  }
+  bool OnEvent(toolkit::EventArgs& args) override {
+    if (args.id != toolkit::kEventCommand) return false;
+    commands.push_back(args.senderName + "#" + std::to_string(args.senderId));
+    return true;
+  }
+};
+
+class HostWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_manager = std::make_unique<toolkit::ComponentManager>(toolkit::kGdiplusDecoderName);
+    ASSERT_TRUE(m_manager->GraphicsStarted());
+    auto render = m_manager->CreateRenderFactory();
+    render->SetImageDecoderFactory(m_manager->CreateImageDecoderFactory());
+    m_application = std::make_unique<toolkit::Application>(render, GetModuleHandleW(nullptr),
+                                                           L"UIHOSTWND_TEST");
+    const auto& rows = toolkit::MainWindowNamedIds();
+    ASSERT_TRUE(m_application->RegisterNamedIds(rows.data(), rows.size(), true));
+    ASSERT_TRUE(m_application->AddResourceProvider(
+        std::make_shared<toolkit::ModuleResourceProvider>(GetModuleHandleW(nullptr)),
+        "uidef:xml_init"));
+    m_hwnd = m_host.Create(nullptr, 0, 0, 0, 0);
+    ASSERT_NE(m_hwnd, nullptr);
+  }
+
+  void TearDown() override {
+    if (m_hwnd && IsWindow(m_hwnd)) DestroyWindow(m_hwnd);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+
+  LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
+  void Click(int x, int y) {
+    SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, At(x, y));
+    SendMessageW(m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, At(x, y));
+    SendMessageW(m_hwnd, WM_LBUTTONUP, 0, At(x, y));
+  }
+  // Lets posted repaints run.
+  void DrainMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) break;
+      DispatchMessageW(&msg);
+    }
+  }
+
+  std::unique_ptr<toolkit::ComponentManager> m_manager;
+  std::unique_ptr<toolkit::Application> m_application;
+  RecordingHost m_host;
+  HWND m_hwnd = nullptr;
+};
+
+TEST_F(HostWindowTest, TakesSizeFrameAndAlphaModeFromTheLayout) {
+  RECT rect;
+  GetWindowRect(m_hwnd, &rect);
+  EXPECT_EQ(rect.right - rect.left, 840);
+  EXPECT_EQ(rect.bottom - rect.top, 580);
+  RECT client;
+  GetClientRect(m_hwnd, &client);
+  EXPECT_EQ(client.right, 840);
+  EXPECT_EQ(client.bottom, 580);
+  EXPECT_TRUE(GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE) & WS_EX_LAYERED);
+  const toolkit::HostFrameState frame = m_host.GetFrameState();
+  EXPECT_TRUE(frame.hasSizingFrame);
+  EXPECT_TRUE(frame.hasMaximiseBox);
+  EXPECT_FALSE(frame.maximised);
+  // Creating again gives the same window.
+  EXPECT_EQ(m_host.Create(nullptr, 0, 0, 0, 0), m_hwnd);
+  EXPECT_EQ(m_application->Definition().defaultFont.style.Height(), 15);
+}
+
+TEST_F(HostWindowTest, PaintsOpaquePagesWithPremultipliedText) {
+  const struct {
+    int x, y;
+    std::uint32_t bgra;
+  } rows[] = {
+      {0, 0, 0xFF000000},     {839, 579, 0xFF000000}, {0, 300, 0xFF000000},  // the black frame
+      {100, 560, 0xFFFFFFFF}, {800, 460, 0xFFFFFFFF},                        // the white lower half
+  };
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(m_host.PixelAt(rows[i].x, rows[i].y), rows[i].bgra);
+  }
+  // The banner is a picture: opaque and not black.
+  const std::uint32_t banner = m_host.PixelAt(420, 100);
+  EXPECT_EQ(banner >> 24, 0xFFu);
+  EXPECT_NE(banner & 0xFFFFFF, 0u);
+  // "选择路径" is drawn (dark pixels) and every pixel of it stays opaque: text must not clobber
+  // the alpha channel of the layered window.
+  int dark = 0;
+  for (int y = 369; y < 387; ++y) {
+    for (int x = 42; x < 98; ++x) {
+      const std::uint32_t pixel = m_host.PixelAt(x, y);
+      ASSERT_EQ(pixel >> 24, 0xFFu) << x << "," << y;
+      if ((pixel & 0xFF) < 0x80) ++dark;
+    }
+  }
+  EXPECT_GT(dark, 20);
+}
+
+TEST_F(HostWindowTest, MouseRoutesHoverPressAndClicks) {
+  const std::uint32_t normal = m_host.PixelAt(340, 511);
+  SendMessageW(m_hwnd, WM_MOUSEMOVE, 0, At(420, 511));
+  DrainMessages();
+  const std::uint32_t hover = m_host.PixelAt(340, 511);
+  EXPECT_NE(hover, normal);
+  SendMessageW(m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, At(420, 511));
+  DrainMessages();
+  EXPECT_EQ(GetCapture(), m_hwnd);
+  EXPECT_NE(m_host.PixelAt(340, 511), hover);
+  SendMessageW(m_hwnd, WM_LBUTTONUP, 0, At(420, 511));
+  EXPECT_NE(GetCapture(), m_hwnd);
+  ASSERT_EQ(m_host.commands.size(), 1u);
+  EXPECT_EQ(m_host.commands[0], "btn_ok_install#65546");
+
+  // A check box flips before its command reaches the map.
+  auto* autostart = m_host.FindChildByClass<toolkit::CheckBox>("radio_auto");
+  ASSERT_NE(autostart, nullptr);
+  EXPECT_FALSE(autostart->IsChecked());
+  const toolkit::Rect box = autostart->BoxRect();
+  Click(box.left + 3, box.top + 3);
+  EXPECT_TRUE(autostart->IsChecked());
+  ASSERT_EQ(m_host.commands.size(), 2u);
+  EXPECT_EQ(m_host.commands[1], "radio_auto#65543");
+
+  // Released outside the pressed button: no click.
+  SendMessageW(m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, At(420, 511));
+  SendMessageW(m_hwnd, WM_LBUTTONUP, 0, At(100, 560));
+  EXPECT_EQ(m_host.commands.size(), 2u);
+}
+
+TEST_F(HostWindowTest, TimersArriveInTheMessageMap) {
+  ASSERT_NE(SetTimer(m_hwnd, kTestTimer, 10, nullptr), 0u);
+  ASSERT_NE(SetTimer(m_hwnd, kGiveUpTimer, 10000, nullptr), 0u);
+  MSG msg;
+  while (m_host.timerTicks == 0 && !m_host.gaveUp && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    DispatchMessageW(&msg);
+  }
+  KillTimer(m_hwnd, kGiveUpTimer);
+  EXPECT_EQ(m_host.timerTicks, 1);
+}
+
+TEST_F(HostWindowTest, DestroyingTheMainWindowEndsTheLoopWithCode1) {
+  PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
+  EXPECT_EQ(m_application->Run(m_hwnd), 1);
+  EXPECT_FALSE(IsWindow(m_hwnd));
+  EXPECT_EQ(m_host.Handle(), nullptr);
+  EXPECT_EQ(m_application->GetMainWindow(), m_hwnd);
+}
+
+TEST_F(HostWindowTest, LoopReturnsTheQuitCodeAndDestroysTheMainWindow) {
+  PostQuitMessage(7);
+  EXPECT_EQ(m_application->Run(m_hwnd), 7);
+  EXPECT_FALSE(IsWindow(m_hwnd));
+}
+
+TEST_F(HostWindowTest, CreationFailsWhenTheLayoutIsMissing) {
+  class Missing : public toolkit::HostWindow {
+   public:
+    Missing() : HostWindow("LAYOUT:NO_SUCH_LAYOUT") {}
+  } missing;
+  EXPECT_EQ(missing.Create(nullptr, 0, 0, 0, 0), nullptr);
+  EXPECT_EQ(missing.Handle(), nullptr);
+}
+
+}  // namespace
