@@ -13,18 +13,18 @@
 
 namespace {
 
+BOOL CALLBACK TakeVisibleHostWindow(HWND window, LPARAM param) {
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, 32);
+  if (wcscmp(name, L"UIHOSTWND") != 0 || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(param) = window;
+  return FALSE;
+}
+
 // The visible window of the toolkit's host class (a closing program's window may linger hidden).
 HWND FindMainWindow() {
   HWND found = nullptr;
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        wchar_t name[32] = {};
-        GetClassNameW(window, name, 32);
-        if (wcscmp(name, L"UIHOSTWND") != 0 || !IsWindowVisible(window)) return TRUE;
-        *reinterpret_cast<HWND*>(param) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumWindows(TakeVisibleHostWindow, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
