@@ -25,6 +25,11 @@ wine_select() {
   export WINESERVER=$UPDATE_WINESERVER
 }
 
+# wine_select_for PROGRAM: the bench that runs PROGRAM, chosen by its PE header.
+wine_select_for() {
+  if file -b "$1" | grep -q '^PE32+'; then wine_select win64; else wine_select win32; fi
+}
+
 wine() { "$WINELOADER" "$@"; }
 wineserver() { "$UPDATE_WINESERVER" "$@"; }
 

@@ -7,7 +7,7 @@ BUILD_DIR=$(cd "${1:?windows build folder}" && pwd)
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$ROOT/cmake/wine-env.sh"
 PROGRAM="$BUILD_DIR/bin/Update.exe"
-if file -b "$PROGRAM" | grep -q '^PE32+'; then wine_select win64; else wine_select win32; fi
+wine_select_for "$PROGRAM"
 wine_prefix_ensure
 
 SHOTS="$BUILD_DIR/demo"

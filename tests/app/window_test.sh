@@ -10,7 +10,7 @@ UPDATE=$(realpath "${2:?Update.exe}")
 PROBE=${3:?window_probe.exe}
 SHOTS=${4:?artefact folder}
 source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine-env.sh"
-if file -b "$UPDATE" | grep -q '^PE32+'; then wine_select win64; else wine_select win32; fi
+wine_select_for "$UPDATE"
 mkdir -p "$SHOTS"
 if [ -z "${DISPLAY:-}" ]; then
   wine_bench_start
