@@ -4,6 +4,8 @@
 UPDATE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
+# Where cmake/wine-run records the programs it had to start a second time.
+UPDATE_WINE_RESTARTS_LOG="$UPDATE_ROOT/build/logs/wine-run-restarts.log"
 
 # True when this machine can execute 32-bit x86 code (some kernels run with IA-32 emulation off,
 # where wine32 fails with "Exec format error").
