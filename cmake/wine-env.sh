@@ -7,10 +7,33 @@ export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 # Where cmake/wine-run records the programs it had to start a second time.
 UPDATE_WINE_RESTARTS_LOG="$UPDATE_ROOT/build/logs/wine-run-restarts.log"
 
-# True when this machine can execute 32-bit x86 code (some kernels run with IA-32 emulation off,
-# where wine32 fails with "Exec format error").
+# True when this machine can execute 32-bit x86 code at all (some kernels run with IA-32
+# emulation off: every 32-bit program, wine32 included, fails with "Exec format error"). Decided
+# without Wine, so set-up knows before installing anything: a static i386 ELF program of 96
+# bytes, whose 12 bytes of code only call exit(42), either runs or it does not.
+machine_runs_32bit() {
+  if [ -z "${UPDATE_MACHINE_RUNS_32BIT:-}" ]; then
+    local probe rc=0
+    probe=$(mktemp "${TMPDIR:-/tmp}/i386-probe.XXXXXX")
+    printf '%b' '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00' \
+      '\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00' \
+      '\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00' \
+      '\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08' \
+      '\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00' \
+      '\x00\x10\x00\x00' \
+      '\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80' >"$probe"
+    chmod +x "$probe"
+    "$probe" >/dev/null 2>&1 || rc=$?
+    rm -f "$probe"
+    if [ "$rc" = 42 ]; then UPDATE_MACHINE_RUNS_32BIT=yes; else UPDATE_MACHINE_RUNS_32BIT=no; fi
+    export UPDATE_MACHINE_RUNS_32BIT
+  fi
+  [ "$UPDATE_MACHINE_RUNS_32BIT" = yes ]
+}
+
+# True when the 32-bit Windows build can run here: 32-bit code executes and wine32 is installed.
 wine_can_run_32bit() {
-  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+  machine_runs_32bit && [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
 # wine_select win32|win64: points WINEPREFIX, WINEARCH, the loader and the server at that bench.
