@@ -9,7 +9,7 @@
 #include <cwchar>
 #include <memory>
 
-#include "app/placeholder_dlg.h"
+#include "ui/main_dlg.h"
 #include "net/http_post.h"
 #include "toolkit/core/named_ids.h"
 #include "toolkit/win32/application.h"
@@ -84,7 +84,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   int exit_code = kNoMainWindowExitCode;
   {
-    update::PlaceholderDlg dialog;
+    update::CMainDlg dialog;
     if (arguments && argument_count >= 2) {
       dialog.m_clientTypeId = ReadClientTypeId(arguments.get()[1]);
       dialog.m_updateMode = 1;
