@@ -40,11 +40,6 @@ void Show(toolkit::Widget* widget, bool visible, bool redraw_now) {
 
 }  // namespace
 
-UINT RunModeQueryMessage() {
-  static const UINT message = RegisterWindowMessageW(L"Update.RunModeQuery");
-  return message;
-}
-
 CMainDlg::CMainDlg() : HostWindow("LAYOUT:XML_MAINWND") {}
 
 bool CMainDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wparam, LPARAM lparam,

@@ -24,7 +24,10 @@ constexpr UINT kBannerIntervalMs = 1200;
 
 // Answered by the main window for the window tests: wParam kQueryUpdateMode gives the update-mode
 // flag, kQueryClientTypeId the client type.
-UINT RunModeQueryMessage();
+inline UINT RunModeQueryMessage() {
+  static const UINT message = RegisterWindowMessageW(L"Update.RunModeQuery");
+  return message;
+}
 constexpr WPARAM kQueryUpdateMode = 0;
 constexpr WPARAM kQueryClientTypeId = 1;
 

@@ -2,14 +2,19 @@
 //   window_probe wait    waits up to 30 s for the visible main window, then prints its state
 //   window_probe state   prints the state of the main window now
 //   window_probe close   sends WM_CLOSE to the main window
+//   window_probe progress PERCENT TOTAL   sends the download's progress, as the worker does
+//   window_probe failed  asks for the download-failed display, as the worker does
 // State line: mode=M type=T left=L top=T width=W height=H layered=0|1 iconic=0|1
 //             work=L,T,R,B (the work area of the window's monitor)
 // Exit code 0, or 1 when there is no such window.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
+
+#include "ui/window_messages.h"
 
 namespace {
 
@@ -30,7 +35,7 @@ HWND FindMainWindow() {
 
 int PrintState(HWND window) {
   // Answered by the main window: wParam 0 the update-mode flag, 1 the client type.
-  const UINT query = RegisterWindowMessageW(L"Update.RunModeQuery");
+  const UINT query = update::RunModeQueryMessage();
   DWORD_PTR mode = 0;
   DWORD_PTR type = 0;
   if (!SendMessageTimeoutW(window, query, 0, 0, SMTO_ABORTIFHUNG, 10000, &mode) ||
@@ -77,6 +82,14 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "close") == 0) {
     PostMessageW(window, WM_CLOSE, 0, 0);
     return 0;
+  }
+  if (std::strcmp(command, "progress") == 0 && argc > 3) {
+    const WPARAM percent = static_cast<WPARAM>(std::atoi(argv[2]));
+    const LPARAM total = static_cast<LPARAM>(std::atol(argv[3]));
+    return SendMessageW(window, update::UM_DOWNLOAD_PROGRESS, percent, total) == 1 ? 0 : 1;
+  }
+  if (std::strcmp(command, "failed") == 0) {
+    return SendMessageW(window, update::UM_SHOW_DOWNLOAD_FAILED, 0, 0) == 1 ? 0 : 1;
   }
   return PrintState(window);
 }

@@ -2,7 +2,9 @@
 # Update.exe's window under Wine + Xvfb, driven from the Linux side: the run mode and client type
 # read back from the window, its size, place and alpha mode, the install page on screen, hover and
 # press on the install button, the close and minimise buttons, and exit codes.
-# Usage: window_test.sh modes|install-page|minimise UPDATE_EXE WINDOW_PROBE_EXE ARTEFACT_DIR
+# The progress page after the switch, at 37 % and failed; update mode; the folder dialog.
+# Usage: window_test.sh CASE UPDATE_EXE WINDOW_PROBE_EXE ARTEFACT_DIR
+#   CASE: modes|install-page|minimise|progress-page|update-mode|folder-dialog
 # Screenshots stay in ARTEFACT_DIR. Uses the display in DISPLAY, or a private Xvfb screen.
 set -euo pipefail
 CASE=${1:?case}
@@ -168,6 +170,71 @@ case "$CASE" in
     check_eq "minimised after the minimise button" "$(field "$(probe state)" iconic)" 1
     probe close >/dev/null
     wait_exit "closed while minimised"
+    ;;
+  progress-page)
+    start_update || exit 1
+    wait_drawn install-page-before-switch
+    install_page=$(region_hash install-page-before-switch 0 0 840 580)
+    xdotool mousemove "$(sx 420)" "$(sy 513)" click 1
+    # The first picture that differs from the install page must be the whole progress page:
+    # the banner opaque and not black, the lower half white, never a black page between.
+    wait_change progress-page-first 0 0 840 580 "$install_page"
+    for row in "420 100 banner" "60 300 banner" "100 560 white" "800 470 white"; do
+      read -r x y what <<<"$row"
+      read -r r g b <<<"$(pixel progress-page-first "$x" "$y")"
+      case "$what" in
+        white) ok=$(( r == 255 && g == 255 && b == 255 )) ;;
+        banner) ok=$(( r + g + b > 60 )) ;;
+      esac
+      [ "$ok" = 1 ] && echo "ok: first picture, ($x,$y) is $what ($r $g $b)" ||
+        fail "first picture after the switch, ($x,$y) is not $what: $r $g $b"
+    done
+    # The status line and the bar (below the banner, which turns) before the first progress.
+    deadline=$((SECONDS + 10))
+    until shot progress-page && read -r r g b <<<"$(pixel progress-page 100 560)" &&
+      [ $((r + g + b)) = 765 ] || [ $SECONDS -ge $deadline ]; do :; done
+    status_before=$(region_hash progress-page 0 440 840 140)
+    probe progress 37 1048576 >/dev/null || fail "no answer to the progress message"
+    wait_change progress-37 0 440 840 140 "$status_before" && echo "ok: progress at 37 % drawn"
+    status_37=$(region_hash progress-37 0 440 840 140)
+    probe failed >/dev/null || fail "no answer to the failure request"
+    wait_change download-failed 0 440 840 140 "$status_37" && echo "ok: failure display drawn"
+    probe close >/dev/null
+    wait_exit "closed on the progress page"
+    ;;
+  update-mode)
+    start_update 3 || exit 1
+    wait_drawn update-mode
+    # No install page: its white lower half with the blue install button is not there.
+    read -r r g b <<<"$(pixel update-mode 330 511)"
+    [ $(( b > 150 && b > r + 40 )) = 0 ] && echo "ok: no install button in update mode" ||
+      fail "update mode shows the install button ($r $g $b)"
+    probe close >/dev/null
+    wait_exit "update mode closed"
+    ;;
+  folder-dialog)
+    start_update || exit 1
+    wait_drawn folder-dialog-before
+    xdotool mousemove "$(sx 707)" "$(sy 412)" click 1
+    dialog=
+    deadline=$((SECONDS + 20))
+    until dialog=$(xdotool search --onlyvisible --name "Browse for Folder" 2>/dev/null | head -1) &&
+      [ -n "$dialog" ] || [ $SECONDS -ge $deadline ]; do :; done
+    if [ -n "$dialog" ]; then
+      echo "ok: the folder dialog is open"
+      # Its title line is drawn a moment after it maps: wait for dark pixels in its top band.
+      deadline=$((SECONDS + 10))
+      eval "$(xdotool getwindowgeometry --shell "$dialog")"
+      until import -window root "$SHOTS/folder-dialog.png" &&
+        [ "$(convert "$SHOTS/folder-dialog.png" -crop "$((WIDTH - 40))x30+$((X + 20))+$((Y + 10))" \
+          +repage -threshold 50% -format '%[fx:int(1000*(1-mean))]' info:)" -gt 5 ] ||
+        [ $SECONDS -ge $deadline ]; do :; done
+      xdotool windowactivate --sync "$dialog" key Escape 2>/dev/null || xdotool key Escape
+    else
+      fail "no folder dialog after a click on the browse button"
+    fi
+    probe close >/dev/null
+    wait_exit "closed after the folder dialog"
     ;;
   *)
     echo "unknown case $CASE" >&2
