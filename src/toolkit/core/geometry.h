@@ -36,6 +36,7 @@ struct Rect {
 
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
+  bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
 
   // Shrinks the rectangle: left and top move in, right and bottom move back.
   Rect Deflated(const Insets& insets) const {

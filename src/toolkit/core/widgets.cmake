@@ -1,6 +1,7 @@
 # The widget tree: UI definition, skins, widgets built from layouts, mouse routing and painting
 # through the Canvas seam. Portable, no Windows header.
 add_library(update_toolkit_widgets STATIC
+  "${CMAKE_CURRENT_LIST_DIR}/accessibility.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/png_image_source.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/recording_canvas.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/skin.cpp"

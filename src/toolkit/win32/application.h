@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "toolkit/core/accessibility.h"
 #include "toolkit/core/font_pool.h"
 #include "toolkit/core/named_ids.h"
 #include "toolkit/core/png_image_source.h"
@@ -65,6 +66,10 @@ class Application {
   void AddIdleHandler(const void* owner, std::function<void()> handler);
   void RemoveIdleHandler(const void* owner);
 
+  // Accessible names that the layouts do not carry (see DescribeWidget).
+  void SetAccessibleNames(AccessibleNameTable names) { m_accessibleNames = std::move(names); }
+  const AccessibleNameTable& AccessibleNames() const { return m_accessibleNames; }
+
   HINSTANCE Instance() const { return m_instance; }
   const std::wstring& HostClassName() const { return m_hostClassName; }
   const ResourceProvider& Resources() const { return m_providers; }
@@ -88,6 +93,7 @@ class Application {
   FontPool m_fonts;
   GdiplusTextMeasurer m_measurer;
   ImageCache m_images;
+  AccessibleNameTable m_accessibleNames;
   std::atomic<HWND> m_mainWindow{nullptr};
   std::vector<MessageFilter> m_filters;
   std::vector<std::pair<const void*, std::function<void()>>> m_idleHandlers;

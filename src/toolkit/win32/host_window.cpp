@@ -7,6 +7,7 @@
 
 #include "common/text_convert.h"
 #include "toolkit/win32/application.h"
+#include "toolkit/win32/com_ptr.h"
 #include "toolkit/win32/debug_output.h"
 #include "toolkit/win32/gdiplus_canvas.h"
 #include "toolkit/win32/window_centring.h"
@@ -17,6 +18,13 @@ namespace {
 // Posted to itself when a part of the window waits to be painted.
 UINT RenderMessage() {
   static const UINT message = RegisterWindowMessageW(L"toolkit.HostWindow.Render");
+  return message;
+}
+
+// Posted by an accessible object: carry out the default action of the widget of tree serial
+// wParam.
+UINT AccessibleActionMessage() {
+  static const UINT message = RegisterWindowMessageW(L"toolkit.HostWindow.AccessibleAction");
   return message;
 }
 
@@ -279,6 +287,10 @@ LRESULT HostWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     Render();
     return 0;
   }
+  if (message == AccessibleActionMessage()) {
+    DoAccessibleAction(static_cast<int>(wparam));
+    return 0;
+  }
   switch (message) {
     case WM_CREATE:
       return OnCreate() ? 0 : -1;
@@ -362,13 +374,38 @@ LRESULT HostWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         m_tree->OnLeftButtonUp(-1, -1);
       }
       return 0;
+    case WM_GETOBJECT:
+      if (static_cast<LONG>(static_cast<DWORD>(lparam)) == OBJID_CLIENT && m_tree &&
+          m_tree->Root()) {
+        return AnswerAccessibleObject(wparam);
+      }
+      break;
     case WM_DESTROY:
+      if (m_accessible) *m_accessible = AccessibleTreeLink();
       if (m_tree && m_tree->Host().windowType == "appMain") PostQuitMessage(1);
       return 0;
     default:
       break;
   }
   return DefWindowProcW(m_hwnd, message, wparam, lparam);
+}
+
+LRESULT HostWindow::AnswerAccessibleObject(WPARAM wparam) {
+  if (!m_accessible) {
+    m_accessible = std::make_shared<AccessibleTreeLink>();
+    m_accessible->hwnd = m_hwnd;
+    m_accessible->root = m_tree->Root();
+    m_accessible->names = &Application::Current()->AccessibleNames();
+    m_accessible->actionMessage = AccessibleActionMessage();
+  }
+  const ComPtr<IAccessible> object(CreateAccessibleObject(m_accessible, m_tree->Root()));
+  return LresultFromObject(IID_IAccessible, wparam, object.Get());
+}
+
+void HostWindow::DoAccessibleAction(int serial) {
+  if (!m_tree || !m_tree->Root()) return;
+  Widget* widget = WidgetBySerial(*m_tree->Root(), serial);
+  if (widget && widget->IsVisibleInTree() && widget->IsEnabledInTree()) widget->OnClick();
 }
 
 LRESULT CALLBACK HostWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "toolkit/core/widget_tree.h"
+#include "toolkit/win32/accessible_object.h"
 #include "toolkit/win32/back_buffer.h"
 
 namespace toolkit {
@@ -73,6 +74,8 @@ class HostWindow : public IWidgetHost {
   void Render();
   void Present(const Rect& dirty);
   LRESULT HitTestFrame(LPARAM lparam) const;
+  LRESULT AnswerAccessibleObject(WPARAM wparam);
+  void DoAccessibleAction(int serial);
   bool SetCursorForHovered() const;
 
   std::string m_layoutName;
@@ -83,6 +86,8 @@ class HostWindow : public IWidgetHost {
   bool m_renderPosted = false;
   bool m_layered = false;
   bool m_trackingLeave = false;
+  // Shared with the accessible objects handed out; cut when the window goes.
+  std::shared_ptr<AccessibleTreeLink> m_accessible;
 };
 
 }  // namespace toolkit
