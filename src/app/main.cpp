@@ -11,10 +11,10 @@
 
 #include "app/placeholder_dlg.h"
 #include "net/http_post.h"
-#include "toolkit/core/named_ids.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/module_resource_provider.h"
 #include "toolkit/win32/render_factory.h"
+#include "uires/main_window_ids.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ void EnterProgramFolder() {
 }
 
 void RegisterNamedIds(toolkit::Application& application) {
-  const auto& rows = toolkit::MainWindowNamedIds();
+  const auto& rows = update::MainWindowNamedIds();
   application.RegisterNamedIds(rows.data(), rows.size(), true);
 }
 

@@ -12,6 +12,7 @@
 #include "toolkit/core/widgets.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/module_resource_provider.h"
+#include "uires/main_window_ids.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ class HostWindowTest : public ::testing::Test {
     render->SetImageDecoderFactory(m_manager->CreateImageDecoderFactory());
     m_application = std::make_unique<toolkit::Application>(render, GetModuleHandleW(nullptr),
                                                            L"UIHOSTWND_TEST");
-    const auto& rows = toolkit::MainWindowNamedIds();
+    const auto& rows = update::MainWindowNamedIds();
     ASSERT_TRUE(m_application->RegisterNamedIds(rows.data(), rows.size(), true));
     ASSERT_TRUE(m_application->AddResourceProvider(
         std::make_shared<toolkit::ModuleResourceProvider>(GetModuleHandleW(nullptr)),

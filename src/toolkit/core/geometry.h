@@ -48,6 +48,28 @@ struct Rect {
     return {left, top, right < left ? left : right, bottom < top ? top : bottom};
   }
 
+  // No pixel inside: zero or negative width or height.
+  bool IsEmpty() const { return right <= left || bottom <= top; }
+
+  bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+
+  // The pixels both rectangles cover; empty (and normalized) when they do not meet.
+  Rect Intersected(const Rect& other) const {
+    return Rect{left > other.left ? left : other.left, top > other.top ? top : other.top,
+                right < other.right ? right : other.right,
+                bottom < other.bottom ? bottom : other.bottom}
+        .Normalized();
+  }
+
+  // The smallest rectangle that covers both; an empty rectangle covers nothing and adds nothing.
+  Rect United(const Rect& other) const {
+    if (IsEmpty()) return other.IsEmpty() ? Rect{} : other;
+    if (other.IsEmpty()) return *this;
+    return {left < other.left ? left : other.left, top < other.top ? top : other.top,
+            right > other.right ? right : other.right,
+            bottom > other.bottom ? bottom : other.bottom};
+  }
+
   friend bool operator==(const Rect& a, const Rect& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
   }

@@ -70,17 +70,38 @@ int Widget::Depth() const {
 }
 
 void Widget::SetScale(int scale) {
+  SetScaleOfSubtree(scale);
+  Invalidate();
+  RequestLayout();
+}
+
+void Widget::SetScaleOfSubtree(int scale) {
   m_scale = scale;
   m_layoutPending = true;
-  for (const auto& child : m_children) child->SetScale(scale);
+  for (const auto& child : m_children) child->SetScaleOfSubtree(scale);
+}
+
+void Widget::RequestLayout() {
+  for (Widget* widget = this; widget; widget = widget->m_parent) widget->m_layoutPending = true;
+  if (Host()) Host()->RequestLayout();
 }
 
 void Widget::SetText(std::string text) {
+  if (text == m_text) return;
   m_text = std::move(text);
   Invalidate();
+  RequestLayout();
 }
 
 AttributeResult Widget::SetAttribute(std::string_view name, std::string_view value) {
+  Invalidate();  // the area as it was, in case the attribute moves or hides the widget
+  const AttributeResult result = ApplyAttribute(name, value);
+  Invalidate();
+  RequestLayout();
+  return result;
+}
+
+AttributeResult Widget::ApplyAttribute(std::string_view name, std::string_view value) {
   const auto kept = std::find_if(m_attributes.begin(), m_attributes.end(),
                                  [&](const auto& attribute) { return attribute.first == name; });
   if (kept != m_attributes.end()) {
@@ -144,7 +165,7 @@ AttributeResult Widget::SetAttribute(std::string_view name, std::string_view val
     const AttributeList* style = definition ? definition->FindStyle(value) : nullptr;
     if (!style) return AttributeResult::kFailed;
     for (const auto& [style_name, style_value] : *style) {
-      if (style_name != "class") SetAttribute(style_name, style_value);  // no style loops
+      if (style_name != "class") ApplyAttribute(style_name, style_value);  // no style loops
     }
   } else {
     AttributeResult result = OnAttribute(name, value);
@@ -204,15 +225,16 @@ bool Widget::IsVisibleInTree() const {
 
 void Widget::SetVisible(bool visible, bool redraw_now) {
   if (visible == m_visible) return;
-  const bool parent_shown = !m_parent || m_parent->IsVisibleInTree();
-  if (parent_shown && Host()) Host()->Invalidate(m_rect, redraw_now);
+  // The area counts whichever way the widget goes, as long as its parent is shown. A widget
+  // shown for the first time has no area yet: the layout gives it one and invalidates that.
+  if (Host() && (!m_parent || m_parent->IsVisibleInTree())) Host()->Invalidate(m_rect);
   m_visible = visible;
   if (m_parent) {
-    m_parent->LayoutChildren();
-  } else if (visible) {
-    LayoutChildren();
+    m_parent->RequestLayout();
+  } else {
+    RequestLayout();
   }
-  if (parent_shown && Host()) Host()->Invalidate(m_rect, redraw_now);
+  if (redraw_now && Host()) Host()->Flush();
 }
 
 bool Widget::IsEnabledInTree() const {
@@ -225,7 +247,8 @@ bool Widget::IsEnabledInTree() const {
 void Widget::Enable(bool enabled, bool redraw_now) {
   if (enabled == m_enabled) return;
   m_enabled = enabled;
-  Invalidate(redraw_now);
+  Invalidate();
+  if (redraw_now && Host()) Host()->Flush();
 }
 
 void Widget::SetCheck(bool checked) {
@@ -238,6 +261,7 @@ void Widget::SetHover(bool hover) {
   if (hover == m_hover) return;
   m_hover = hover;
   Invalidate();
+  if (!m_fontHover.empty()) RequestLayout();  // the hover font may be of another size
 }
 
 void Widget::SetPressed(bool pressed) {
@@ -374,8 +398,8 @@ void Widget::LayoutChildren() {
   if (!m_children.empty()) DefaultLayout().LayoutChildren(*this);
 }
 
-void Widget::Invalidate(bool now) const {
-  if (Host() && IsVisibleInTree()) Host()->Invalidate(m_rect, now);
+void Widget::Invalidate() const {
+  if (Host() && IsVisibleInTree()) Host()->Invalidate(m_rect);
 }
 
 }  // namespace toolkit
