@@ -387,10 +387,14 @@ Size Widget::GetDesiredSize(int width, int height) {
 void Widget::ApplyLayoutRect(const Rect& rect) {
   const Rect normalized = rect.Normalized();
   if (normalized == m_rect && !m_layoutPending) return;
-  Invalidate();
-  m_rect = normalized;
+  // Only a widget that moves needs repainting here: one that stays where it is was laid out
+  // again for a descendant's sake, and what changes below it invalidates itself.
+  if (normalized != m_rect) {
+    Invalidate();
+    m_rect = normalized;
+    Invalidate();
+  }
   m_layoutPending = false;
-  Invalidate();
   LayoutChildren();
 }
 

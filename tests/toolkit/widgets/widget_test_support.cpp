@@ -1,6 +1,5 @@
 #include "widget_test_support.h"
 
-#include "toolkit/core/text_util.h"
 #include "uires/main_window_ids.h"
 
 namespace widgets_test {
@@ -28,16 +27,6 @@ bool RecordingHost::OnWidgetEvent(toolkit::EventArgs& args) {
 
 void RecordingHost::Log(std::string_view tag, std::string_view function, std::string_view line) {
   logs.push_back(std::string(tag) + "|" + std::string(function) + "|" + std::string(line));
-}
-
-void MemoryResourceProvider::Add(const std::string& name, const std::string& content) {
-  m_resources[toolkit::ToLowerAscii(name)] = toolkit::ResourceBytes(content.begin(), content.end());
-}
-
-std::optional<toolkit::ResourceBytes> MemoryResourceProvider::Load(std::string_view name) const {
-  const auto found = m_resources.find(toolkit::ToLowerAscii(name));
-  if (found == m_resources.end()) return std::nullopt;
-  return found->second;
 }
 
 const char* PackageFolder() {

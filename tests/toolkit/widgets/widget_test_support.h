@@ -1,11 +1,12 @@
 // Test doubles and the shipped package loaded as the program loads it, for the widget tests.
 #pragma once
 
-#include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "support/memory_resource_provider.h"
 #include "support/recording_canvas.h"
 #include "support/stand_in_text_measurer.h"
 #include "toolkit/core/folder_resource_provider.h"
@@ -13,6 +14,13 @@
 #include "toolkit/core/png_image_source.h"
 #include "toolkit/core/widget_tree.h"
 #include "toolkit/core/widgets.h"
+
+namespace toolkit {
+// Rectangles in failure messages.
+inline void PrintTo(const Rect& rect, std::ostream* out) {
+  *out << toolkit_test::FormatRect(rect);
+}
+}  // namespace toolkit
 
 namespace widgets_test {
 
@@ -53,15 +61,7 @@ class RecordingHost : public toolkit::IWidgetHost {
   int restores = 0;
 };
 
-// Resources held in memory, for loading cases the package does not have.
-class MemoryResourceProvider : public toolkit::ResourceProvider {
- public:
-  void Add(const std::string& name, const std::string& content);
-  std::optional<toolkit::ResourceBytes> Load(std::string_view name) const override;
-
- private:
-  std::map<std::string, toolkit::ResourceBytes> m_resources;  // by lower-case ASCII name
-};
+using toolkit_test::MemoryResourceProvider;
 
 // The package folder of the source tree.
 const char* PackageFolder();
