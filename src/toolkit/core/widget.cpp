@@ -60,6 +60,7 @@ Widget::~Widget() = default;
 Widget* Widget::AddChild(std::unique_ptr<Widget> child) {
   child->m_parent = this;
   m_children.push_back(std::move(child));
+  m_children.back()->RequestLayout();
   return m_children.back().get();
 }
 

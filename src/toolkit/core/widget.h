@@ -49,6 +49,7 @@ class Widget : public ILayoutChild, public ILayoutContainer {
   Widget* GetParent() const { return m_parent; }
   size_t ChildCount() const { return m_children.size(); }
   Widget* ChildAt(size_t index) const { return m_children[index].get(); }
+  // Adds `child` after the others; the parent is laid out again.
   Widget* AddChild(std::unique_ptr<Widget> child);
   // Depth below the root (the root is 0).
   int Depth() const;
