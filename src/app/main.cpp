@@ -9,12 +9,13 @@
 #include <cwchar>
 #include <memory>
 
-#include "ui/main_dlg.h"
 #include "net/http_post.h"
-#include "toolkit/core/named_ids.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/module_resource_provider.h"
 #include "toolkit/win32/render_factory.h"
+#include "ui/main_dlg.h"
+#include "uires/accessible_names.h"
+#include "uires/main_window_ids.h"
 
 namespace {
 
@@ -31,8 +32,12 @@ void EnterProgramFolder() {
 }
 
 void RegisterNamedIds(toolkit::Application& application) {
-  const auto& rows = toolkit::MainWindowNamedIds();
+  const auto& rows = update::MainWindowNamedIds();
   application.RegisterNamedIds(rows.data(), rows.size(), true);
+}
+
+void RegisterAccessibleNames(toolkit::Application& application) {
+  application.SetAccessibleNames(update::MainWindowAccessibleNames());
 }
 
 // The toolkit's optional system resources. The program works without the module.
@@ -77,6 +82,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   auto program_resources = std::make_shared<toolkit::ModuleResourceProvider>(instance);
   RegisterNamedIds(*application);
   application->AddResourceProvider(program_resources, "uidef:xml_init");
+  RegisterAccessibleNames(*application);
 
   int argument_count = 0;
   std::unique_ptr<LPWSTR, ArgvDeleter> arguments(

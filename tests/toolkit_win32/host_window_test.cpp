@@ -1,33 +1,65 @@
 // A host window made in this process from the UI package linked into the test program: creation
 // from the layout, the layered back buffer's pixels, mouse routing to the event map, timers in the
-// message map, and the end of the message loop.
+// message map, frames on the screen after changes, the main window, and the end of the message
+// loop.
 #include "toolkit/win32/host_window.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "support/memory_resource_provider.h"
 #include "toolkit/core/widgets.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/module_resource_provider.h"
+#include "uires/main_window_ids.h"
 
 namespace {
 
 constexpr UINT_PTR kTestTimer = 100;
 constexpr UINT_PTR kGiveUpTimer = 101;
+// Sent by another thread, as the download worker sends its progress.
+constexpr UINT kReportMessage = WM_APP + 7;
+
+// Points of the progress page: the banner picture and the white lower half.
+constexpr int kBannerX = 420, kBannerY = 100;
+constexpr int kLowerHalfX = 100, kLowerHalfY = 560;
+
+using toolkit::Rect;
 
 class RecordingHost : public toolkit::HostWindow {
  public:
-  RecordingHost() : HostWindow("LAYOUT:XML_MAINWND") {}
+  explicit RecordingHost(std::string layout = "LAYOUT:XML_MAINWND")
+      : HostWindow(std::move(layout)) {}
   std::vector<std::string> commands;
   int timerTicks = 0;
   bool gaveUp = false;
+  std::vector<WPARAM> reports;
+
+  // Each frame as it went to the screen: its area and two of its pixels.
+  struct Frame {
+    Rect area;
+    std::uint32_t banner;
+    std::uint32_t lowerHalf;
+  };
+  std::vector<Frame> frames;
 
  protected:
+  void OnFramePresented(const Rect& area) override {
+    frames.push_back({area, PixelAt(kBannerX, kBannerY), PixelAt(kLowerHalfX, kLowerHalfY)});
+  }
+
   bool ProcessWindowMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM,
                             LRESULT& result) override {
+    if (message == kReportMessage) {
+      reports.push_back(wparam);
+      result = 1;
+      return true;
+    }
     if (message != WM_TIMER) return false;
     if (wparam == kTestTimer) ++timerTicks;
     if (wparam == kGiveUpTimer) gaveUp = true;
@@ -51,7 +83,7 @@ class HostWindowTest : public ::testing::Test {
     render->SetImageDecoderFactory(m_manager->CreateImageDecoderFactory());
     m_application = std::make_unique<toolkit::Application>(render, GetModuleHandleW(nullptr),
                                                            L"UIHOSTWND_TEST");
-    const auto& rows = toolkit::MainWindowNamedIds();
+    const auto& rows = update::MainWindowNamedIds();
     ASSERT_TRUE(m_application->RegisterNamedIds(rows.data(), rows.size(), true));
     ASSERT_TRUE(m_application->AddResourceProvider(
         std::make_shared<toolkit::ModuleResourceProvider>(GetModuleHandleW(nullptr)),
@@ -82,11 +114,34 @@ class HostWindowTest : public ::testing::Test {
     }
   }
 
+  // Shows the progress page as the program does when the workflow starts, and lets the posted
+  // flush run.
+  void ShowProgressPage() {
+    m_host.FindChildByName("window_0")->SetVisible(false, false);
+    m_host.FindChildByName("window_1")->SetVisible(true, true);
+    DrainMessages();
+  }
+
+  // Non-white pixels (text) in `rect` of the back buffer.
+  int InkIn(const Rect& rect) {
+    int ink = 0;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+      for (int x = rect.left; x < rect.right; ++x) {
+        if ((m_host.PixelAt(x, y) & 0xFF) < 0xC0) ++ink;
+      }
+    }
+    return ink;
+  }
+
   std::unique_ptr<toolkit::ComponentManager> m_manager;
   std::unique_ptr<toolkit::Application> m_application;
   RecordingHost m_host;
   HWND m_hwnd = nullptr;
 };
+
+bool IsOpaqueAndNotBlack(std::uint32_t bgra) {
+  return (bgra >> 24) == 0xFF && (bgra & 0xFFFFFF) != 0;
+}
 
 TEST_F(HostWindowTest, TakesSizeFrameAndAlphaModeFromTheLayout) {
   RECT rect;
@@ -190,6 +245,106 @@ TEST_F(HostWindowTest, LoopReturnsTheQuitCodeAndDestroysTheMainWindow) {
   PostQuitMessage(7);
   EXPECT_EQ(m_application->Run(m_hwnd), 7);
   EXPECT_FALSE(IsWindow(m_hwnd));
+}
+
+TEST_F(HostWindowTest, PageSwitchShowsOneFrameLaidOut) {
+  DrainMessages();
+  m_host.frames.clear();
+  m_host.FindChildByName("window_0")->SetVisible(false, false);
+  EXPECT_TRUE(m_host.frames.empty());
+  m_host.FindChildByName("window_1")->SetVisible(true, true);
+  // One frame, at once, and it is the progress page: the banner picture and the white lower half,
+  // never the black background of a page not laid out yet.
+  ASSERT_EQ(m_host.frames.size(), 1u);
+  EXPECT_EQ(m_host.frames[0].area, (Rect{1, 1, 839, 579}));
+  EXPECT_TRUE(IsOpaqueAndNotBlack(m_host.frames[0].banner)) << std::hex << m_host.frames[0].banner;
+  EXPECT_EQ(m_host.frames[0].lowerHalf, 0xFFFFFFFFu);
+  // The flush posted by the hiding finds nothing left to do.
+  DrainMessages();
+  EXPECT_EQ(m_host.frames.size(), 1u);
+}
+
+TEST_F(HostWindowTest, LongerTextIsLaidOutAndDrawnWhole) {
+  ShowProgressPage();
+  toolkit::Widget* status = m_host.FindChildByName("text_pro");
+  ASSERT_NE(status, nullptr);
+  const struct {
+    const char* text;
+  } rows[] = {{"正在安装 100%"}, {"正在更新 150%"}, {"正在安装 -5%"}, {"下载失败"}};
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(i);
+    const Rect before = status->GetRect();
+    status->SetText(rows[i].text);
+    DrainMessages();
+    const Rect after = status->GetRect();
+    // The real font's width, not the width of the text before.
+    const toolkit::Size measured =
+        m_application->Measurer().MeasureText(rows[i].text, *status->GetFont());
+    EXPECT_EQ(after.Width(), measured.width);
+    EXPECT_EQ(after.left, before.left);
+    // Drawn whole: ink up to the last character, none beyond the rectangle.
+    const int last_column = std::max(after.right - 8, after.left);
+    EXPECT_GT(InkIn({last_column, after.top, after.right, after.bottom}), 0);
+    EXPECT_EQ(
+        InkIn({after.right, after.top, std::max(before.right, after.right) + 20, after.bottom}), 0);
+  }
+}
+
+TEST_F(HostWindowTest, ProgressStepPresentsNoBanner) {
+  ShowProgressPage();
+  auto* bar = m_host.FindChildByClass<toolkit::ProgressBar>("progress");
+  toolkit::Widget* status = m_host.FindChildByName("text_pro");
+  ASSERT_NE(bar, nullptr);
+  ASSERT_NE(status, nullptr);
+  const Rect lower = m_host.FindChildByName("window_main")->GetRect();
+  const struct {
+    int value;
+    const char* text;
+  } rows[] = {
+      {0, "正在安装 0%"}, {37, "正在安装 37%"}, {100, "正在安装 100%"}, {150, "正在更新 150%"}};
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(i);
+    m_host.frames.clear();
+    bar->SetValue(rows[i].value);
+    status->SetText(rows[i].text);
+    DrainMessages();
+    ASSERT_EQ(m_host.frames.size(), 1u);  // the two changes share one frame
+    EXPECT_EQ(m_host.frames[0].area.Intersected(lower), m_host.frames[0].area);
+  }
+}
+
+TEST_F(HostWindowTest, MainWindowIsKnownFromCreation) {
+  // Before any message loop runs: a report sent from another thread to the main window arrives.
+  ASSERT_EQ(m_application->GetMainWindow(), m_hwnd);
+  std::thread worker(
+      [this] { SendMessageW(m_application->GetMainWindow(), kReportMessage, 42, 0); });
+  const ULONGLONG deadline = GetTickCount64() + 10000;
+  while (m_host.reports.empty() && GetTickCount64() < deadline) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    DrainMessages();
+  }
+  worker.join();
+  ASSERT_EQ(m_host.reports.size(), 1u);
+  EXPECT_EQ(m_host.reports[0], 42u);
+
+  // Only the first "appMain" host becomes the main window, and only while it lives; other hosts
+  // never do.
+  auto plain_layout = std::make_shared<toolkit_test::MemoryResourceProvider>();
+  plain_layout->Add("LAYOUT:PLAIN", "<host width=\"200\" height=\"100\"><root/></host>");
+  ASSERT_TRUE(m_application->AddResourceProvider(plain_layout, "uidef:xml_init"));
+  RecordingHost plain("LAYOUT:PLAIN");
+  ASSERT_NE(plain.Create(nullptr, 0, 0, 0, 0), nullptr);
+  EXPECT_EQ(m_application->GetMainWindow(), m_hwnd);
+  RecordingHost second;
+  const HWND second_window = second.Create(nullptr, 0, 0, 0, 0);
+  ASSERT_NE(second_window, nullptr);
+  EXPECT_EQ(m_application->GetMainWindow(), m_hwnd);
+  DestroyWindow(m_hwnd);
+  m_hwnd = nullptr;
+  RecordingHost third;
+  const HWND third_window = third.Create(nullptr, 0, 0, 0, 0);
+  ASSERT_NE(third_window, nullptr);
+  EXPECT_EQ(m_application->GetMainWindow(), third_window);
 }
 
 TEST_F(HostWindowTest, CreationFailsWhenTheLayoutIsMissing) {

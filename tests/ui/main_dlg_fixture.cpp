@@ -2,8 +2,9 @@
 
 #include <ole2.h>
 
-#include "toolkit/core/named_ids.h"
 #include "toolkit/win32/module_resource_provider.h"
+#include "uires/accessible_names.h"
+#include "uires/main_window_ids.h"
 
 namespace update::testing {
 
@@ -15,11 +16,12 @@ void MainDlgTest::SetUp() {
   render->SetImageDecoderFactory(m_manager->CreateImageDecoderFactory());
   m_application =
       std::make_unique<toolkit::Application>(render, GetModuleHandleW(nullptr), L"UIHOSTWND");
-  const auto& rows = toolkit::MainWindowNamedIds();
+  const auto& rows = update::MainWindowNamedIds();
   ASSERT_TRUE(m_application->RegisterNamedIds(rows.data(), rows.size(), true));
   ASSERT_TRUE(m_application->AddResourceProvider(
       std::make_shared<toolkit::ModuleResourceProvider>(GetModuleHandleW(nullptr)),
       "uidef:xml_init"));
+  m_application->SetAccessibleNames(MainWindowAccessibleNames());
 }
 
 void MainDlgTest::TearDown() {

@@ -6,13 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "uires/main_window_ids.h"
+
 namespace {
 
 using toolkit::NamedId;
 using toolkit::NamedIdTable;
 
 TEST(NamedIdTableTest, FindsEveryRowOfTheMainWindowTable) {
-  const auto& rows = toolkit::MainWindowNamedIds();
+  const auto& rows = update::MainWindowNamedIds();
   NamedIdTable table;
   ASSERT_TRUE(table.Register(rows.data(), rows.size(), true));
   EXPECT_EQ(table.Size(), 21u);
@@ -25,7 +27,7 @@ TEST(NamedIdTableTest, FindsEveryRowOfTheMainWindowTable) {
 }
 
 TEST(NamedIdTableTest, MatchesNamesExactly) {
-  const auto& rows = toolkit::MainWindowNamedIds();
+  const auto& rows = update::MainWindowNamedIds();
   NamedIdTable table;
   ASSERT_TRUE(table.Register(rows.data(), rows.size(), true));
   const char* const misses[] = {"BTN_CLOSE", "btn_close ", " btn_close", "btn_clos",  "img_3",

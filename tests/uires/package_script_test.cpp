@@ -16,6 +16,7 @@
 #include "package_folder.h"
 #include "toolkit/core/folder_resource_provider.h"
 #include "toolkit/core/named_ids.h"
+#include "uires/main_window_ids.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ TEST(MainWindowNamedIdsTest, FollowTheLayout) {
   }
 
   std::map<std::string, int> table;
-  for (const toolkit::NamedId& row : toolkit::MainWindowNamedIds()) {
+  for (const toolkit::NamedId& row : update::MainWindowNamedIds()) {
     EXPECT_TRUE(table.emplace(std::string(row.name), row.id).second) << row.name;
   }
   EXPECT_EQ(table, expected);

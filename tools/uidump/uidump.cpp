@@ -17,11 +17,12 @@
 #include <utility>
 #include <vector>
 
+#include "support/recording_canvas.h"
+#include "support/stand_in_text_measurer.h"
 #include "toolkit/core/folder_resource_provider.h"
-#include "toolkit/core/named_ids.h"
 #include "toolkit/core/png_image_source.h"
-#include "toolkit/core/recording_canvas.h"
 #include "toolkit/core/widget_tree.h"
+#include "uires/main_window_ids.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ void Print(const Widget& widget) {
   std::printf("%d %*s%s name=%s id=%d %s visible=%d checked=%d enabled=%d skin=%s text=\"%s\"\n",
               widget.Depth(), widget.Depth() * 2, "", widget.ClassName(),
               widget.GetName().empty() ? "-" : widget.GetName().c_str(), widget.GetId(),
-              toolkit::FormatRect(widget.GetRect()).c_str(), widget.IsVisible() ? 1 : 0,
+              toolkit_test::FormatRect(widget.GetRect()).c_str(), widget.IsVisible() ? 1 : 0,
               widget.IsChecked() ? 1 : 0, widget.IsEnabled() ? 1 : 0, skin.c_str(),
               widget.GetText().c_str());
   for (size_t i = 0; i < widget.ChildCount(); ++i) Print(*widget.ChildAt(i));
@@ -98,10 +99,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "uidump: the UI definition did not load: %s\n", loaded.detail.c_str());
     return 1;
   }
-  toolkit::FontPool fonts(std::make_shared<toolkit::RequestFontFactory>(), definition.defaultFont);
-  const toolkit::StandInTextMeasurer measurer;
+  toolkit::FontPool fonts(std::make_shared<toolkit_test::RequestFontFactory>(),
+                          definition.defaultFont);
+  const toolkit_test::StandInTextMeasurer measurer;
   toolkit::NamedIdTable ids;
-  const auto& rows = toolkit::MainWindowNamedIds();
+  const auto& rows = update::MainWindowNamedIds();
   ids.Register(rows.data(), rows.size(), true);
 
   toolkit::WidgetContext context;
@@ -138,6 +140,7 @@ int main(int argc, char** argv) {
     widget->SetVisible(visible, false);
   }
   built.tree->SetClientSize(options.width, options.height);
+  built.tree->Layout();
   Print(*root);
   return 0;
 }

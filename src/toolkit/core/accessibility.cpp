@@ -48,8 +48,10 @@ std::string PlaceInGroup(const Widget& radio) {
   return std::to_string(place);
 }
 
-std::string NameOf(const Widget& widget, const AccessibleNameTable& names) {
-  if (!widget.GetText().empty()) return widget.GetText();
+// Controls and texts are named by what they show; groupings and pictures only by a tip or the
+// program's table, since a picture's text (if any) is no caption.
+std::string NameOf(const Widget& widget, const AccessibleNameTable& names, bool by_text) {
+  if (by_text && !widget.GetText().empty()) return widget.GetText();
   if (std::optional<std::string> tip = widget.GetAttribute("tip"); tip && !tip->empty()) {
     return *tip;
   }
@@ -84,7 +86,11 @@ AccessibleDescription DescribeWidget(const Widget& widget, const AccessibleNameT
   states.focusable = widget.TakesMouse();
   states.hot = widget.IsHover();
   states.pressed = widget.IsPressed();
-  description.name = NameOf(widget, names);
+  const bool shows_controls_or_text = widget.TakesMouse() || widget.IsClass(Label::kClassName) ||
+                                      widget.IsClass(EditBox::kClassName);
+  description.name = NameOf(
+      widget, names,
+      shows_controls_or_text && widget.GetParent() && !widget.IsClass(CaptionBar::kClassName));
 
   if (!widget.GetParent()) {
     description.role = AccessibleRole::kClient;

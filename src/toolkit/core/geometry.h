@@ -36,7 +36,6 @@ struct Rect {
 
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
-  bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
 
   // Shrinks the rectangle: left and top move in, right and bottom move back.
   Rect Deflated(const Insets& insets) const {
@@ -47,6 +46,28 @@ struct Rect {
   // it never has a negative width or height.
   Rect Normalized() const {
     return {left, top, right < left ? left : right, bottom < top ? top : bottom};
+  }
+
+  // No pixel inside: zero or negative width or height.
+  bool IsEmpty() const { return right <= left || bottom <= top; }
+
+  bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+
+  // The pixels both rectangles cover; empty (and normalized) when they do not meet.
+  Rect Intersected(const Rect& other) const {
+    return Rect{left > other.left ? left : other.left, top > other.top ? top : other.top,
+                right < other.right ? right : other.right,
+                bottom < other.bottom ? bottom : other.bottom}
+        .Normalized();
+  }
+
+  // The smallest rectangle that covers both; an empty rectangle covers nothing and adds nothing.
+  Rect United(const Rect& other) const {
+    if (IsEmpty()) return other.IsEmpty() ? Rect{} : other;
+    if (other.IsEmpty()) return *this;
+    return {left < other.left ? left : other.left, top < other.top ? top : other.top,
+            right > other.right ? right : other.right,
+            bottom > other.bottom ? bottom : other.bottom};
   }
 
   friend bool operator==(const Rect& a, const Rect& b) {

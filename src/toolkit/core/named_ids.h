@@ -1,8 +1,7 @@
-// Numeric ids for widget names. The program registers one table at start; a widget whose layout
-// element has a name from the table and no explicit id gets the table's id.
+// Numeric ids for widget names. The program registers one table (its own data) at start; a widget
+// whose layout element has a name from the table and no explicit id gets the table's id.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -41,10 +40,5 @@ class NamedIdTable {
   };
   std::vector<Row> m_rows;  // ascending by name
 };
-
-// The main window's table: 21 rows sorted by name. "_name_start" (65535) marks the start of the
-// numbering; ids from 65536 upwards follow the order in which the names first occur in the layout
-// "LAYOUT:XML_MAINWND"; the banner buttons keep the explicit ids of their layout elements.
-const std::array<NamedId, 21>& MainWindowNamedIds();
 
 }  // namespace toolkit

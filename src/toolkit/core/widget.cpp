@@ -60,6 +60,7 @@ Widget::~Widget() = default;
 Widget* Widget::AddChild(std::unique_ptr<Widget> child) {
   child->m_parent = this;
   m_children.push_back(std::move(child));
+  m_children.back()->RequestLayout();
   return m_children.back().get();
 }
 
@@ -70,17 +71,39 @@ int Widget::Depth() const {
 }
 
 void Widget::SetScale(int scale) {
+  SetScaleOfSubtree(scale);
+  Invalidate();
+  RequestLayout();
+}
+
+void Widget::SetScaleOfSubtree(int scale) {
   m_scale = scale;
   m_layoutPending = true;
-  for (const auto& child : m_children) child->SetScale(scale);
+  for (const auto& child : m_children) child->SetScaleOfSubtree(scale);
+}
+
+void Widget::RequestLayout() {
+  for (Widget* widget = this; widget; widget = widget->m_parent) widget->m_layoutPending = true;
+  if (Host()) Host()->RequestLayout();
 }
 
 void Widget::SetText(std::string text) {
+  if (text == m_text) return;
   m_text = std::move(text);
   Invalidate();
+  RequestLayout();
+  NotifyAccessible(IsClass("edit") ? AccessibleChange::kValue : AccessibleChange::kName);
 }
 
 AttributeResult Widget::SetAttribute(std::string_view name, std::string_view value) {
+  Invalidate();  // the area as it was, in case the attribute moves or hides the widget
+  const AttributeResult result = ApplyAttribute(name, value);
+  Invalidate();
+  RequestLayout();
+  return result;
+}
+
+AttributeResult Widget::ApplyAttribute(std::string_view name, std::string_view value) {
   const auto kept = std::find_if(m_attributes.begin(), m_attributes.end(),
                                  [&](const auto& attribute) { return attribute.first == name; });
   if (kept != m_attributes.end()) {
@@ -144,7 +167,7 @@ AttributeResult Widget::SetAttribute(std::string_view name, std::string_view val
     const AttributeList* style = definition ? definition->FindStyle(value) : nullptr;
     if (!style) return AttributeResult::kFailed;
     for (const auto& [style_name, style_value] : *style) {
-      if (style_name != "class") SetAttribute(style_name, style_value);  // no style loops
+      if (style_name != "class") ApplyAttribute(style_name, style_value);  // no style loops
     }
   } else {
     AttributeResult result = OnAttribute(name, value);
@@ -204,15 +227,20 @@ bool Widget::IsVisibleInTree() const {
 
 void Widget::SetVisible(bool visible, bool redraw_now) {
   if (visible == m_visible) return;
-  const bool parent_shown = !m_parent || m_parent->IsVisibleInTree();
-  if (parent_shown && Host()) Host()->Invalidate(m_rect, redraw_now);
+  // The area counts whichever way the widget goes, as long as its parent is shown. A widget
+  // shown for the first time has no area yet: the layout gives it one and invalidates that.
+  if (Host() && (!m_parent || m_parent->IsVisibleInTree())) Host()->Invalidate(m_rect);
   m_visible = visible;
   if (m_parent) {
-    m_parent->LayoutChildren();
-  } else if (visible) {
-    LayoutChildren();
+    m_parent->RequestLayout();
+  } else {
+    RequestLayout();
   }
-  if (parent_shown && Host()) Host()->Invalidate(m_rect, redraw_now);
+  if (Host() && (!m_parent || m_parent->IsVisibleInTree())) {
+    Host()->OnAccessibleChange(*this,
+                               visible ? AccessibleChange::kShown : AccessibleChange::kHidden);
+  }
+  if (redraw_now && Host()) Host()->Flush();
 }
 
 bool Widget::IsEnabledInTree() const {
@@ -225,19 +253,27 @@ bool Widget::IsEnabledInTree() const {
 void Widget::Enable(bool enabled, bool redraw_now) {
   if (enabled == m_enabled) return;
   m_enabled = enabled;
-  Invalidate(redraw_now);
+  Invalidate();
+  NotifyAccessible(AccessibleChange::kState);
+  if (redraw_now && Host()) Host()->Flush();
 }
 
 void Widget::SetCheck(bool checked) {
   if (checked == m_checked) return;
   m_checked = checked;
   Invalidate();
+  NotifyAccessible(AccessibleChange::kState);
+}
+
+void Widget::NotifyAccessible(AccessibleChange change) const {
+  if (Host() && IsVisibleInTree()) Host()->OnAccessibleChange(*this, change);
 }
 
 void Widget::SetHover(bool hover) {
   if (hover == m_hover) return;
   m_hover = hover;
   Invalidate();
+  if (!m_fontHover.empty()) RequestLayout();  // the hover font may be of another size
 }
 
 void Widget::SetPressed(bool pressed) {
@@ -363,10 +399,14 @@ Size Widget::GetDesiredSize(int width, int height) {
 void Widget::ApplyLayoutRect(const Rect& rect) {
   const Rect normalized = rect.Normalized();
   if (normalized == m_rect && !m_layoutPending) return;
-  Invalidate();
-  m_rect = normalized;
+  // Only a widget that moves needs repainting here: one that stays where it is was laid out
+  // again for a descendant's sake, and what changes below it invalidates itself.
+  if (normalized != m_rect) {
+    Invalidate();
+    m_rect = normalized;
+    Invalidate();
+  }
   m_layoutPending = false;
-  Invalidate();
   LayoutChildren();
 }
 
@@ -374,8 +414,8 @@ void Widget::LayoutChildren() {
   if (!m_children.empty()) DefaultLayout().LayoutChildren(*this);
 }
 
-void Widget::Invalidate(bool now) const {
-  if (Host() && IsVisibleInTree()) Host()->Invalidate(m_rect, now);
+void Widget::Invalidate() const {
+  if (Host() && IsVisibleInTree()) Host()->Invalidate(m_rect);
 }
 
 }  // namespace toolkit

@@ -49,6 +49,7 @@ class Widget : public ILayoutChild, public ILayoutContainer {
   Widget* GetParent() const { return m_parent; }
   size_t ChildCount() const { return m_children.size(); }
   Widget* ChildAt(size_t index) const { return m_children[index].get(); }
+  // Adds `child` after the others; the parent is laid out again.
   Widget* AddChild(std::unique_ptr<Widget> child);
   // Depth below the root (the root is 0).
   int Depth() const;
@@ -59,11 +60,13 @@ class Widget : public ILayoutChild, public ILayoutContainer {
   int GetId() const override { return m_id; }
   void SetId(int id) { m_id = id; }
   const std::string& GetText() const { return m_text; }
-  // Replaces the text and redraws the widget.
+  // Replaces the text; the widget is laid out again (its size may follow the text) and redrawn.
+  // The text it already has changes nothing.
   void SetText(std::string text);
 
   // Applies one attribute of a layout element or style class. Every attribute is also kept as
-  // written (GetAttribute); values the widget does not understand change nothing else.
+  // written (GetAttribute); values the widget does not understand change nothing else. Any
+  // attribute may change the widget's looks or size: it is redrawn and laid out again.
   AttributeResult SetAttribute(std::string_view name, std::string_view value);
   // The last value set for `name` (exact name), as written.
   std::optional<std::string> GetAttribute(std::string_view name) const;
@@ -88,12 +91,14 @@ class Widget : public ILayoutChild, public ILayoutContainer {
   // and all its ancestors are enabled.
   bool IsVisible() const override { return m_visible; }
   bool IsVisibleInTree() const;
-  // Shows or hides the widget and its subtree. The area is invalidated before and after; with
-  // `redraw_now` the host repaints it at once. The parent lays its children out again, since
-  // only visible children take part in layout.
+  // Shows or hides the widget and its subtree. Its area is invalidated and the parent lays its
+  // children out again (only visible children take part in layout); with `redraw_now` the host
+  // flushes once, after the change, so the screen shows the new state laid out. The state it
+  // already has changes nothing.
   void SetVisible(bool visible, bool redraw_now);
   bool IsEnabled() const { return m_enabled; }
   bool IsEnabledInTree() const;
+  // Enables or disables the widget and redraws it; with `redraw_now` the host flushes once.
   void Enable(bool enabled, bool redraw_now);
   bool IsChecked() const { return m_checked; }
   virtual void SetCheck(bool checked);
@@ -107,7 +112,14 @@ class Widget : public ILayoutChild, public ILayoutContainer {
   // Sets the scale (percent) of the widget and its subtree; takes effect at the next layout.
   void SetScale(int scale);
 
-  // Places the widget at `rect` and lays out its subtree (the host does this for its root).
+  // Marks the widget and its ancestors as waiting for layout and tells the host. Every change
+  // that can change a size calls it.
+  void RequestLayout();
+  // True until the widget has been laid out since its last layout request.
+  bool IsLayoutPending() const { return m_layoutPending; }
+
+  // Places the widget at `rect` and lays out what waits in its subtree (the tree does this for
+  // its root).
   void Arrange(const Rect& rect) { ApplyLayoutRect(rect); }
 
   // Mouse, as routed by WidgetTree: the deepest shown widget under the pointer that takes the
@@ -168,7 +180,10 @@ class Widget : public ILayoutChild, public ILayoutContainer {
   Size MeasureText(std::string_view text) const;
   SkinState GetSkinState() const;
   const Skin* FindSkin(std::string_view name) const;
-  void Invalidate(bool now = false) const;
+  // The widget's area needs repainting (nothing while it is not shown).
+  void Invalidate() const;
+  // Tells the host's screen-reader side, when the widget is shown.
+  void NotifyAccessible(AccessibleChange change) const;
   // The host of the tree; null without one.
   IWidgetHost* Host() const { return m_context->host; }
 
@@ -176,6 +191,8 @@ class Widget : public ILayoutChild, public ILayoutContainer {
 
  private:
   Widget* FindChildByNameAt(std::string_view name, int depth) const;
+  AttributeResult ApplyAttribute(std::string_view name, std::string_view value);
+  void SetScaleOfSubtree(int scale);
   void LayoutChildren();
 
   const WidgetContext* m_context;

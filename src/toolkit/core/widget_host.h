@@ -17,16 +17,32 @@ struct HostFrameState {
   bool hasMaximiseBox = false;  // WS_MAXIMIZEBOX on Windows
 };
 
+class Widget;
+
+// What a screen reader is told about a widget that changed.
+enum class AccessibleChange { kName, kValue, kState, kShown, kHidden };
+
 class IWidgetHost {
  public:
   virtual ~IWidgetHost() = default;
 
-  // The area `rect` (client coordinates) needs repainting. `now` asks for the repaint before
-  // returning rather than at the next paint cycle.
-  virtual void Invalidate(const Rect& rect, bool now) = 0;
+  // Every change reaches the screen the same way: widgets request layout and invalidate, and
+  // the host, at its next flush, lays the tree out (which invalidates what moved) and then
+  // paints what is invalid, once. A flush comes by itself soon after a request; Flush() is the
+  // "redraw now" of a change that must be on screen before the caller goes on.
+
+  // The area `rect` (client coordinates) needs repainting at the next flush.
+  virtual void Invalidate(const Rect& rect) = 0;
+  // The tree's layout is out of date (a widget's size or visibility changed).
+  virtual void RequestLayout() = 0;
+  // Lays out and paints what waits, before returning.
+  virtual void Flush() = 0;
 
   // Opens `href` with the system's handler (the browser for web pages).
   virtual void OpenLink(const std::string& href) = 0;
+
+  // A shown widget's text, value, state or visibility changed.
+  virtual void OnAccessibleChange(const Widget& widget, AccessibleChange change) = 0;
 
   virtual HostFrameState GetFrameState() const = 0;
   // Starts moving the window with the mouse (the system's move loop).

@@ -8,12 +8,8 @@
 namespace toolkit {
 namespace {
 
-bool Contains(const Rect& rect, int x, int y) {
-  return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
-}
-
 Widget* HitTestIn(Widget* widget, int x, int y) {
-  if (!widget->IsVisible() || !Contains(widget->GetRect(), x, y)) return nullptr;
+  if (!widget->IsVisible() || !widget->GetRect().Contains(x, y)) return nullptr;
   for (size_t i = widget->ChildCount(); i-- > 0;) {
     if (Widget* hit = HitTestIn(widget->ChildAt(i), x, y)) return hit;
   }
@@ -89,16 +85,40 @@ void ReadHostAttributes(const pugi::xml_node& host, const WidgetContext& context
       attributes->windowType = std::string(value);
     } else if (name == "translucent") {
       attributes->translucent = ReadIntPrefix(value).value_or(0) != 0;
+    } else if (name == "appWnd") {
+      attributes->appWindow = ReadIntPrefix(value).value_or(0) != 0;
+    } else if (name == "bigIcon") {
+      attributes->bigIcon = ParseHostIcon(value);
+    } else if (name == "smallIcon") {
+      attributes->smallIcon = ParseHostIcon(value);
     }
   }
 }
 
 }  // namespace
 
+HostIcon ParseHostIcon(std::string_view value) {
+  const size_t colon = value.rfind(':');
+  HostIcon icon;
+  icon.name = std::string(TrimAscii(value.substr(0, colon)));
+  if (colon != std::string_view::npos)
+    icon.size = ReadIntPrefix(value.substr(colon + 1)).value_or(0);
+  return icon;
+}
+
 WidgetTree::WidgetTree(const WidgetContext& context) : m_context(context) {}
 
 void WidgetTree::SetClientSize(int width, int height) {
-  if (m_root) m_root->Arrange({0, 0, width, height});
+  const Rect client{0, 0, width, height};
+  if (client == m_client) return;
+  m_client = client;
+  m_clientChanged = true;
+}
+
+void WidgetTree::Layout() {
+  if (!m_root || (!m_clientChanged && !m_root->IsLayoutPending())) return;
+  m_clientChanged = false;
+  m_root->Arrange(m_client);
 }
 
 Widget* WidgetTree::HitTest(int x, int y) const {
@@ -113,6 +133,7 @@ void WidgetTree::SetHovered(Widget* widget) {
 }
 
 void WidgetTree::OnMouseMove(int x, int y) {
+  Layout();
   Widget* target = HitTest(x, y);
   if (m_captured) {
     // While the button is held only the pressed widget reacts: pressed while the pointer is
@@ -134,14 +155,17 @@ void WidgetTree::Press(Widget* target, bool double_click) {
 }
 
 void WidgetTree::OnLeftButtonDown(int x, int y) {
+  Layout();
   Press(HitTest(x, y), false);
 }
 
 void WidgetTree::OnLeftButtonDoubleClick(int x, int y) {
+  Layout();
   Press(HitTest(x, y), true);
 }
 
 void WidgetTree::OnLeftButtonUp(int x, int y) {
+  Layout();
   Widget* pressed = m_captured;
   m_captured = nullptr;
   if (pressed) {
@@ -177,13 +201,17 @@ LayoutResult BuildWidgetTree(const ResourceBytes& xml, const WidgetContext& cont
   const pugi::xml_node root = host.child("root");
   if (!root) return {LayoutError::kNoRoot, "no <host> element with a <root> inside", nullptr};
 
-  auto tree = std::make_unique<WidgetTree>(context);
+  // Building changes every widget: nothing of that is news to the host.
+  WidgetContext unhosted = context;
+  unhosted.host = nullptr;
+  auto tree = std::make_unique<WidgetTree>(unhosted);
   ReadHostAttributes(host, context, &tree->Host());
   LayoutResult result;
   TreeBuilder builder(tree.get(), ids);
   std::unique_ptr<Widget> root_widget = builder.Build(root, Widget::kClassName, &result);
   if (!root_widget) return result;
   tree->SetRoot(std::move(root_widget));
+  tree->SetHost(context.host);
   result.tree = std::move(tree);
   return result;
 }

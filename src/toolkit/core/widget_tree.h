@@ -1,6 +1,6 @@
 // One host window's widgets: the root widget built from a layout, the attributes of the layout's
-// `host` element, and the routing of mouse input to the widget under the pointer. The native
-// host window forwards its client size, mouse messages and paint requests here.
+// `host` element, the layout pass, and the routing of mouse input to the widget under the
+// pointer. The native host window forwards its client size, mouse messages and flushes here.
 #pragma once
 
 #include <memory>
@@ -13,7 +13,13 @@
 
 namespace toolkit {
 
-// The `host` element of a layout.
+// An icon of the `host` element, written "NAME:SIZE" ("ICON_LOGO:32").
+struct HostIcon {
+  std::string name;  // the icon resource; empty: no icon
+  int size = 0;      // pixels asked for; 0 when no size is written
+};
+
+// The `host` element of a layout: read here only, once, for everything that uses it.
 struct HostAttributes {
   std::string name;
   std::string title;  // string value resolved
@@ -21,10 +27,16 @@ struct HostAttributes {
   int height = 0;
   Insets resizeMargin;  // `margin`: the border in which the mouse resizes the window
   bool resizable = false;
-  std::string windowType;  // `wndType`; "appMain" ends the message loop when destroyed
+  std::string windowType;  // `wndType`; "appMain": the application's main window
   bool translucent = false;
+  bool appWindow = false;  // `appWnd`: the window has a taskbar button of its own
+  HostIcon bigIcon;
+  HostIcon smallIcon;
   AttributeList attributes;  // all of them, as written
 };
+
+// "NAME:SIZE", "NAME" or "": see HostIcon. A size that is no number counts as 0.
+HostIcon ParseHostIcon(std::string_view value);
 
 class WidgetTree {
  public:
@@ -42,8 +54,12 @@ class WidgetTree {
   Widget* Root() const { return m_root.get(); }
   void SetRoot(std::unique_ptr<Widget> root) { m_root = std::move(root); }
 
-  // Lays the tree out in a client area of `width` x `height`: the root fills it.
+  // The client area is `width` x `height`: the root fills it from the next Layout() on.
   void SetClientSize(int width, int height);
+  // Lays out what waits for layout (everything after a change of the client size). The host
+  // runs it at every flush, before it paints; mouse input runs it before hit-testing, so a click
+  // never meets a stale layout.
+  void Layout();
 
   // The deepest shown widget at (x, y) that takes the mouse; null where none does.
   Widget* HitTest(int x, int y) const;
@@ -68,6 +84,8 @@ class WidgetTree {
   WidgetContext m_context;
   HostAttributes m_host;
   std::unique_ptr<Widget> m_root;
+  Rect m_client;
+  bool m_clientChanged = false;
   Widget* m_hovered = nullptr;
   Widget* m_captured = nullptr;
 };
@@ -88,8 +106,9 @@ struct LayoutResult {
 
 // Builds the tree of the layout in `xml` (UTF-8, with or without a byte-order mark): the `host`
 // element's attributes and its `root` element with every descendant element as a widget, in
-// document order. A named widget without an explicit `id` takes its id from `ids` (when given);
-// other widgets without `id` have id 0. An element's own text, trimmed, is its widget's text.
+// document order. The context's host hears of the tree only once it is built. A named widget
+// without an explicit `id` takes its id from `ids` (when given); other widgets without `id` have id
+// 0. An element's own text, trimmed, is its widget's text.
 LayoutResult BuildWidgetTree(const ResourceBytes& xml, const WidgetContext& context,
                              const NamedIdTable* ids);
 

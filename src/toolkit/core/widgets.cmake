@@ -3,9 +3,7 @@
 add_library(update_toolkit_widgets STATIC
   "${CMAKE_CURRENT_LIST_DIR}/accessibility.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/png_image_source.cpp"
-  "${CMAKE_CURRENT_LIST_DIR}/recording_canvas.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/skin.cpp"
-  "${CMAKE_CURRENT_LIST_DIR}/text_measurer.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/ui_definition.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/widget.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/widget_tree.cpp"

@@ -109,8 +109,11 @@ AttributeResult Hyperlink::OnAttribute(std::string_view name, std::string_view v
 }
 
 bool ProgressBar::SetValue(int value) {
-  m_value = std::clamp(value, std::min(m_min, m_max), std::max(m_min, m_max));
+  const int clamped = std::clamp(value, std::min(m_min, m_max), std::max(m_min, m_max));
+  if (clamped == m_value) return true;
+  m_value = clamped;
   Invalidate();
+  NotifyAccessible(AccessibleChange::kValue);
   return true;
 }
 

@@ -154,7 +154,8 @@ class ProgressBar : public Widget {
     return name == kClassName || Widget::IsClass(name);
   }
 
-  // Stores the value clamped to min..max and redraws the bar. Always true.
+  // Stores the value clamped to min..max and redraws the bar (only the bar: its size does not
+  // change); the value it already has redraws nothing. Always true.
   bool SetValue(int value);
   int GetValue() const { return m_value; }
   int GetMin() const { return m_min; }

@@ -66,28 +66,13 @@ bool Application::AddResourceProvider(std::shared_ptr<const ResourceProvider> pr
   return LoadDefinition(m_providers, uidefName);
 }
 
-void Application::AddIdleHandler(const void* owner, std::function<void()> handler) {
-  m_idleHandlers.emplace_back(owner, std::move(handler));
-}
-
-void Application::RemoveIdleHandler(const void* owner) {
-  for (auto it = m_idleHandlers.begin(); it != m_idleHandlers.end();) {
-    it = it->first == owner ? m_idleHandlers.erase(it) : it + 1;
-  }
-}
-
-void Application::DoIdleWork() {
-  // A handler may add or remove handlers: run a copy.
-  const auto handlers = m_idleHandlers;
-  for (const auto& handler : handlers) handler.second();
-}
-
 int Application::Run(HWND mainWindow) {
   m_mainWindow.store(mainWindow);
   int exit_code = 0;
   for (;;) {
+    // Host windows flush through posted messages (which also run inside modal loops, where this
+    // loop does not), so there is no idle work to do here.
     MSG msg;
-    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) DoIdleWork();
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == -1) {
       WriteDebugLine("::GetMessage returned -1 (error)");
@@ -100,17 +85,8 @@ int Application::Run(HWND mainWindow) {
       WriteDebugLine(line);
       break;
     }
-    bool taken = false;
-    for (MessageFilter& filter : m_filters) {
-      if (filter(msg)) {
-        taken = true;
-        break;
-      }
-    }
-    if (!taken) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
   }
   if (IsWindow(mainWindow)) DestroyWindow(mainWindow);
   return exit_code;

@@ -7,11 +7,9 @@
 
 #include <atomic>
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "toolkit/core/accessibility.h"
 #include "toolkit/core/font_pool.h"
@@ -55,16 +53,10 @@ class Application {
   // Runs the message loop until WM_QUIT and returns its exit code. `mainWindow` becomes the
   // application's main window; it is destroyed afterwards if it still exists.
   int Run(HWND mainWindow);
-  // Callable from any thread.
+  // The window that work on other threads reports to. The first host window of type "appMain"
+  // sets it when it is created; Run sets it again. Callable from any thread.
   HWND GetMainWindow() const { return m_mainWindow.load(); }
-
-  // A filter sees each message before it is translated and dispatched; returning true takes it.
-  using MessageFilter = std::function<bool(MSG&)>;
-  void AddMessageFilter(MessageFilter filter) { m_filters.push_back(std::move(filter)); }
-
-  // Idle work: called whenever the message queue has run empty. Keyed by `owner` for removal.
-  void AddIdleHandler(const void* owner, std::function<void()> handler);
-  void RemoveIdleHandler(const void* owner);
+  void SetMainWindow(HWND window) { m_mainWindow.store(window); }
 
   // Accessible names that the layouts do not carry (see DescribeWidget).
   void SetAccessibleNames(AccessibleNameTable names) { m_accessibleNames = std::move(names); }
@@ -81,7 +73,6 @@ class Application {
 
  private:
   bool LoadDefinition(const ResourceProvider& provider, std::string_view name);
-  void DoIdleWork();
 
   std::shared_ptr<GdiRenderFactory> m_renderFactory;
   HINSTANCE m_instance;
@@ -95,8 +86,6 @@ class Application {
   ImageCache m_images;
   AccessibleNameTable m_accessibleNames;
   std::atomic<HWND> m_mainWindow{nullptr};
-  std::vector<MessageFilter> m_filters;
-  std::vector<std::pair<const void*, std::function<void()>>> m_idleHandlers;
 };
 
 }  // namespace toolkit

@@ -90,7 +90,7 @@ GdiplusTextMeasurer::GdiplusTextMeasurer()
 
 Size GdiplusTextMeasurer::MeasureText(std::string_view text, const IFont& font) const {
   const auto* gdi_font = dynamic_cast<const GdiFont*>(&font);
-  if (gdi_font == nullptr) return StandInTextMeasurer().MeasureText(text, font);
+  if (gdi_font == nullptr) return {};  // not a font of this platform: nothing to measure with
   Gdiplus::Graphics graphics(m_surface.get());
   graphics.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
   const Gdiplus::Font& drawing = gdi_font->Drawing();

@@ -9,16 +9,6 @@
 namespace toolkit {
 namespace {
 
-Rect Intersect(const Rect& a, const Rect& b) {
-  return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-              std::min(a.bottom, b.bottom)}
-      .Normalized();
-}
-
-bool IsEmpty(const Rect& rect) {
-  return rect.Width() <= 0 || rect.Height() <= 0;
-}
-
 Gdiplus::StringAlignment ToAlignment(TextAlign align) {
   switch (align) {
     case TextAlign::kCentre:
@@ -67,7 +57,7 @@ void GdiplusCanvas::ApplyClip() {
 }
 
 void GdiplusCanvas::PushClip(const Rect& rect) {
-  m_clips.push_back(Intersect(m_clips.back(), rect));
+  m_clips.push_back(m_clips.back().Intersected(rect));
   ApplyClip();
 }
 
@@ -77,7 +67,7 @@ void GdiplusCanvas::PopClip() {
 }
 
 void GdiplusCanvas::FillRect(const Rect& rect, Colour colour) {
-  if (IsEmpty(rect) || (colour >> 24) == 0) return;
+  if (rect.IsEmpty() || (colour >> 24) == 0) return;
   Gdiplus::SolidBrush brush(ToGdiplusColour(colour));
   m_graphics.FillRectangle(&brush, rect.left, rect.top, rect.Width(), rect.Height());
 }
@@ -92,7 +82,7 @@ void GdiplusCanvas::DrawBorder(const Rect& rect, Colour colour, int width) {
 }
 
 void GdiplusCanvas::DrawPart(Gdiplus::Bitmap* bitmap, const Rect& source, const Rect& dest) {
-  if (IsEmpty(source) || IsEmpty(dest)) return;
+  if (source.IsEmpty() || dest.IsEmpty()) return;
   const bool same_size = source.Width() == dest.Width() && source.Height() == dest.Height();
   m_graphics.SetInterpolationMode(same_size ? Gdiplus::InterpolationModeNearestNeighbor
                                             : Gdiplus::InterpolationModeHighQualityBilinear);
@@ -127,7 +117,7 @@ void GdiplusCanvas::DrawNineSlice(const std::string& image, const Rect& source,
 void GdiplusCanvas::DrawText(std::string_view text, const IFont& font, Colour colour,
                              const Rect& rect, const TextFormat& format) {
   const auto* gdi_font = dynamic_cast<const GdiFont*>(&font);
-  if (gdi_font == nullptr || text.empty() || IsEmpty(rect) || (colour >> 24) == 0) return;
+  if (gdi_font == nullptr || text.empty() || rect.IsEmpty() || (colour >> 24) == 0) return;
   const std::wstring wide = update::Utf8ToWide(text);
   std::unique_ptr<Gdiplus::StringFormat> string_format = MakeStringFormat(format.singleLine);
   string_format->SetAlignment(ToAlignment(format.align));

@@ -3,8 +3,6 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include <algorithm>
-
 #include "common/text_convert.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/com_ptr.h"
@@ -15,9 +13,9 @@
 namespace toolkit {
 namespace {
 
-// Posted to itself when a part of the window waits to be painted.
-UINT RenderMessage() {
-  static const UINT message = RegisterWindowMessageW(L"toolkit.HostWindow.Render");
+// Posted to itself when a layout or a part of the window waits: the flush that follows a change.
+UINT FlushMessage() {
+  static const UINT message = RegisterWindowMessageW(L"toolkit.HostWindow.Flush");
   return message;
 }
 
@@ -28,31 +26,11 @@ UINT AccessibleActionMessage() {
   return message;
 }
 
-bool IsEmpty(const Rect& rect) {
-  return rect.Width() <= 0 || rect.Height() <= 0;
-}
-
-Rect Union(const Rect& a, const Rect& b) {
-  if (IsEmpty(a)) return b;
-  if (IsEmpty(b)) return a;
-  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-          std::max(a.bottom, b.bottom)};
-}
-
-// "ICON_LOGO:32": the icon resource and the size asked for.
-HICON LoadLayoutIcon(HINSTANCE instance, const std::string& value) {
-  const size_t colon = value.rfind(':');
-  if (value.empty()) return nullptr;
-  const std::wstring name = update::Utf8ToWide(value.substr(0, colon));
-  const int size = colon == std::string::npos ? 0 : std::atoi(value.c_str() + colon + 1);
-  return static_cast<HICON>(LoadImageW(instance, name.c_str(), IMAGE_ICON, size, size, LR_SHARED));
-}
-
-std::string AttributeOf(const HostAttributes& host, std::string_view name) {
-  for (const auto& [key, value] : host.attributes) {
-    if (key == name) return value;
-  }
-  return {};
+HICON LoadLayoutIcon(HINSTANCE instance, const HostIcon& icon) {
+  if (icon.name.empty()) return nullptr;
+  const std::wstring name = update::Utf8ToWide(icon.name);
+  return static_cast<HICON>(
+      LoadImageW(instance, name.c_str(), IMAGE_ICON, icon.size, icon.size, LR_SHARED));
 }
 
 }  // namespace
@@ -106,9 +84,12 @@ bool HostWindow::OnCreate() {
     return false;
   }
   m_tree = std::move(built.tree);
-  m_tree->SetHost(this);
   ApplyHostAttributes();
-  application->AddIdleHandler(this, [this] { Render(); });
+  // Known from now on, not only once the message loop runs: work started before the loop (in
+  // WM_INITDIALOG) already reports to it.
+  if (m_tree->Host().windowType == "appMain" && !IsWindow(application->GetMainWindow())) {
+    application->SetMainWindow(m_hwnd);
+  }
   return true;
 }
 
@@ -119,15 +100,15 @@ void HostWindow::ApplyHostAttributes() {
   SetWindowLongPtrW(m_hwnd, GWL_STYLE, style);
   LONG_PTR ex_style = GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE);
   if (host.translucent) ex_style |= WS_EX_LAYERED;
-  if (AttributeOf(host, "appWnd") == "1") ex_style |= WS_EX_APPWINDOW;
+  if (host.appWindow) ex_style |= WS_EX_APPWINDOW;
   SetWindowLongPtrW(m_hwnd, GWL_EXSTYLE, ex_style);
   m_layered = host.translucent;
   SetWindowTextW(m_hwnd, update::Utf8ToWide(host.title).c_str());
   const HINSTANCE instance = Application::Current()->Instance();
-  if (HICON big = LoadLayoutIcon(instance, AttributeOf(host, "bigIcon"))) {
+  if (HICON big = LoadLayoutIcon(instance, host.bigIcon)) {
     SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
   }
-  if (HICON small = LoadLayoutIcon(instance, AttributeOf(host, "smallIcon"))) {
+  if (HICON small = LoadLayoutIcon(instance, host.smallIcon)) {
     SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
   }
 }
@@ -137,27 +118,35 @@ void HostWindow::OnSize(int width, int height) {
   if (!m_buffer.Resize(width, height)) return;
   m_tree->SetClientSize(width, height);
   m_dirty = {0, 0, width, height};
-  Render();
+  Flush();
 }
 
-void HostWindow::Invalidate(const Rect& rect, bool now) {
-  if (!m_hwnd) return;
-  m_dirty = Union(m_dirty, rect);
-  if (now) {
-    Render();
-  } else if (!m_renderPosted) {
-    m_renderPosted = PostMessageW(m_hwnd, RenderMessage(), 0, 0) != FALSE;
-  }
+void HostWindow::Invalidate(const Rect& rect) {
+  if (!m_hwnd || rect.IsEmpty()) return;
+  m_dirty = m_dirty.United(rect);
+  PostFlush();
 }
 
-void HostWindow::Render() {
-  const Rect dirty =
-      Rect{std::max(m_dirty.left, 0), std::max(m_dirty.top, 0),
-           std::min(m_dirty.right, m_buffer.Width()), std::min(m_dirty.bottom, m_buffer.Height())}
-          .Normalized();
+void HostWindow::RequestLayout() {
+  if (m_hwnd) PostFlush();
+}
+
+void HostWindow::PostFlush() {
+  if (!m_flushPosted) m_flushPosted = PostMessageW(m_hwnd, FlushMessage(), 0, 0) != FALSE;
+}
+
+void HostWindow::Flush() {
+  if (!m_tree) return;
+  m_tree->Layout();  // may invalidate what moved
+  Paint();
+}
+
+void HostWindow::Paint() {
+  const Rect dirty = m_dirty.Intersected({0, 0, m_buffer.Width(), m_buffer.Height()});
   m_dirty = {};
-  if (!m_tree || IsEmpty(dirty) || !m_buffer.Surface() || IsIconic(m_hwnd)) {
-    if (m_hwnd && IsIconic(m_hwnd)) m_dirty = dirty;  // painted when restored
+  if (dirty.IsEmpty() || !m_buffer.Surface()) return;
+  if (IsIconic(m_hwnd)) {
+    m_dirty = dirty;  // painted when restored
     return;
   }
   m_buffer.Clear(dirty);
@@ -166,6 +155,7 @@ void HostWindow::Render() {
     m_tree->Paint(canvas);
   }
   Present(dirty);
+  OnFramePresented(dirty);
 }
 
 void HostWindow::Present(const Rect& dirty) {
@@ -242,6 +232,8 @@ bool HostWindow::OnEvent(EventArgs&) {
   return false;
 }
 
+void HostWindow::OnFramePresented(const Rect&) {}
+
 LRESULT HostWindow::HitTestFrame(LPARAM lparam) const {
   const HostFrameState state = GetFrameState();
   if (!m_tree || !state.hasSizingFrame || state.maximised) return HTCLIENT;
@@ -282,9 +274,9 @@ bool HostWindow::SetCursorForHovered() const {
 LRESULT HostWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
   if (ProcessWindowMessage(m_hwnd, message, wparam, lparam, result)) return result;
-  if (message == RenderMessage()) {
-    m_renderPosted = false;
-    Render();
+  if (message == FlushMessage()) {
+    m_flushPosted = false;
+    Flush();
     return 0;
   }
   if (message == AccessibleActionMessage()) {
@@ -321,9 +313,9 @@ LRESULT HostWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       PAINTSTRUCT paint;
       BeginPaint(m_hwnd, &paint);
       if (!m_layered) {
-        m_dirty = Union(m_dirty, {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right,
-                                  paint.rcPaint.bottom});
-        Render();
+        m_dirty = m_dirty.United(
+            {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom});
+        Flush();
       }
       EndPaint(m_hwnd, &paint);
       return 0;
@@ -402,6 +394,29 @@ LRESULT HostWindow::AnswerAccessibleObject(WPARAM wparam) {
   return LresultFromObject(IID_IAccessible, wparam, object.Get());
 }
 
+void HostWindow::OnAccessibleChange(const Widget& widget, AccessibleChange change) {
+  if (!m_hwnd || !m_tree || !m_tree->Root()) return;
+  DWORD event = EVENT_OBJECT_NAMECHANGE;
+  switch (change) {
+    case AccessibleChange::kName:
+      event = EVENT_OBJECT_NAMECHANGE;
+      break;
+    case AccessibleChange::kValue:
+      event = EVENT_OBJECT_VALUECHANGE;
+      break;
+    case AccessibleChange::kState:
+      event = EVENT_OBJECT_STATECHANGE;
+      break;
+    case AccessibleChange::kShown:
+      event = EVENT_OBJECT_SHOW;
+      break;
+    case AccessibleChange::kHidden:
+      event = EVENT_OBJECT_HIDE;
+      break;
+  }
+  NotifyWinEvent(event, m_hwnd, OBJID_CLIENT, EventChildId(*m_tree->Root(), widget));
+}
+
 void HostWindow::DoAccessibleAction(int serial) {
   if (!m_tree || !m_tree->Root()) return;
   Widget* widget = WidgetBySerial(*m_tree->Root(), serial);
@@ -420,9 +435,8 @@ LRESULT CALLBACK HostWindow::WindowProc(HWND hwnd, UINT message, WPARAM wparam, 
   if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    if (Application* application = Application::Current()) application->RemoveIdleHandler(self);
     self->m_hwnd = nullptr;
-    self->m_renderPosted = false;
+    self->m_flushPosted = false;
     return DefWindowProcW(hwnd, message, wparam, lparam);
   }
   // No C++ exception may unwind into the system's dispatcher.

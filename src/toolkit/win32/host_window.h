@@ -1,7 +1,10 @@
 // A native top-level window whose client area the toolkit draws: the widget tree of one layout
 // (built during WM_CREATE), painted with GDI+ into a back buffer and shown as a per-pixel-alpha
-// (layered) window when the layout asks for a translucent one. Mouse input goes to the widget
-// tree; widget events and window messages go first to the subclass's maps. UI thread only.
+// (layered) window when the layout asks for a translucent one. Changes reach the screen in one
+// place: a flush lays the tree out and then paints what is invalid, once (see IWidgetHost). Mouse
+// input goes to the widget tree; widget events and window messages go first to the subclass's
+// maps. The first host of type "appMain" becomes the application's main window as it is
+// created. UI thread only.
 #pragma once
 
 #include <windows.h>
@@ -46,8 +49,11 @@ class HostWindow : public IWidgetHost {
   std::uint32_t PixelAt(int x, int y) const { return m_buffer.Pixel(x, y); }
 
   // IWidgetHost
-  void Invalidate(const Rect& rect, bool now) override;
+  void Invalidate(const Rect& rect) override;
+  void RequestLayout() override;
+  void Flush() override;
   void OpenLink(const std::string& href) override;
+  void OnAccessibleChange(const Widget& widget, AccessibleChange change) override;
   HostFrameState GetFrameState() const override;
   void StartWindowMove() override;
   void Maximise() override;
@@ -65,13 +71,17 @@ class HostWindow : public IWidgetHost {
                                     LRESULT& result);
   // The subclass's event map: widget events that the widgets' own subscribers left unhandled.
   virtual bool OnEvent(EventArgs& args);
+  // A frame has just gone to the screen: `area` of the back buffer was painted and presented.
+  // For tests, which count frames and look at what each showed.
+  virtual void OnFramePresented(const Rect& area);
 
  private:
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   bool OnCreate();
   void OnSize(int width, int height);
   void ApplyHostAttributes();
-  void Render();
+  void PostFlush();
+  void Paint();
   void Present(const Rect& dirty);
   LRESULT HitTestFrame(LPARAM lparam) const;
   LRESULT AnswerAccessibleObject(WPARAM wparam);
@@ -83,7 +93,7 @@ class HostWindow : public IWidgetHost {
   std::unique_ptr<WidgetTree> m_tree;
   BackBuffer m_buffer;
   Rect m_dirty;  // empty when nothing waits to be painted
-  bool m_renderPosted = false;
+  bool m_flushPosted = false;
   bool m_layered = false;
   bool m_trackingLeave = false;
   // Shared with the accessible objects handed out; cut when the window goes.

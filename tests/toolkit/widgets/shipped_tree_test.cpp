@@ -85,6 +85,33 @@ TEST(ShippedWindowTest, LoadsFromThePackage) {
   EXPECT_TRUE(host.resizable);
   EXPECT_EQ(host.windowType, "appMain");
   EXPECT_TRUE(host.translucent);
+  EXPECT_TRUE(host.appWindow);
+  EXPECT_EQ(host.bigIcon.name, "ICON_LOGO");
+  EXPECT_EQ(host.bigIcon.size, 32);
+  EXPECT_EQ(host.smallIcon.name, "ICON_LOGO");
+  EXPECT_EQ(host.smallIcon.size, 16);
+}
+
+TEST(HostAttributesTest, IconIsANameAndASize) {
+  const struct {
+    const char* value;
+    const char* name;
+    int size;
+  } rows[] = {
+      {"ICON_LOGO:32", "ICON_LOGO", 32},
+      {"ICON_LOGO", "ICON_LOGO", 0},
+      {"", "", 0},
+      {" ICON_LOGO : 16", "ICON_LOGO", 16},  // white space around the parts
+      {"A:B:48", "A:B", 48},                 // the size follows the last colon
+      {"ICON_LOGO:big", "ICON_LOGO", 0},
+      {":24", "", 24},
+  };
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(i);
+    const toolkit::HostIcon icon = toolkit::ParseHostIcon(rows[i].value);
+    EXPECT_EQ(icon.name, rows[i].name);
+    EXPECT_EQ(icon.size, rows[i].size);
+  }
 }
 
 TEST(ShippedWindowTest, EveryWidgetInDocumentOrder) {

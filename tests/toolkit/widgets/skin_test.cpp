@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "toolkit/core/recording_canvas.h"
+#include "support/recording_canvas.h"
 #include "widget_test_support.h"
 
 namespace widgets_test {
@@ -42,7 +42,7 @@ TEST(SkinTest, FrameByState) {
 }
 
 TEST(SkinTest, DrawsTheFrameOrNothing) {
-  toolkit::RecordingCanvas canvas;
+  toolkit_test::RecordingCanvas canvas;
   MakeSkin(4, 800, 40).Draw(canvas, {10, 20, 210, 60}, 3);
   Skin framed(SkinKind::kImageFrame, "f", "img:f", 1, {5, 1, 5, 1}, toolkit::Size{12, 8});
   framed.Draw(canvas, {0, 0, 300, 10}, 0);
@@ -63,7 +63,7 @@ bool Contains(const std::vector<std::string>& calls, const std::string& call) {
 TEST(WidgetPaintTest, InstallPage) {
   ShippedWindow window;
   ASSERT_TRUE(window.Loaded()) << window.layoutDetail;
-  toolkit::RecordingCanvas canvas;
+  toolkit_test::RecordingCanvas canvas;
   window.tree->Paint(canvas);
   const auto& calls = canvas.Calls();
   const char* expected[] = {
@@ -102,7 +102,7 @@ TEST(WidgetPaintTest, ProgressBarIsNineSliced) {
   auto* progress = window.Root()->FindChildByClass<toolkit::ProgressBar>("progress");
   ASSERT_NE(progress, nullptr);
   progress->SetValue(25);
-  toolkit::RecordingCanvas canvas;
+  toolkit_test::RecordingCanvas canvas;
   window.tree->Paint(canvas);
   EXPECT_TRUE(Contains(canvas.Calls(),
                        "nine img:progress_bkg (0,0,12,8) margins 5,1,5,1 -> (120,519,720,529)"));

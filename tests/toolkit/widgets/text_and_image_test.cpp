@@ -9,8 +9,8 @@ namespace {
 TEST(StandInTextMeasurerTest, WidthByCodePoint) {
   toolkit::FontRequest request;
   request.style.SetHeight(12);
-  const toolkit::RequestFont font(request);
-  const toolkit::StandInTextMeasurer measurer;
+  const toolkit_test::RequestFont font(request);
+  const toolkit_test::StandInTextMeasurer measurer;
   const struct {
     const char* text;
     int width;

@@ -133,7 +133,8 @@ TEST_F(UiDefinitionFaultTest, FailuresLeaveTheDefinitionAsItWas) {
 
 TEST_F(UiDefinitionFaultTest, LayoutFaults) {
   ASSERT_EQ(Load().error, UiDefinitionError::kNone);
-  toolkit::FontPool fonts(std::make_shared<toolkit::RequestFontFactory>(), definition.defaultFont);
+  toolkit::FontPool fonts(std::make_shared<toolkit_test::RequestFontFactory>(),
+                          definition.defaultFont);
   toolkit::WidgetContext context{&definition, &fonts, nullptr, nullptr};
   const struct {
     const char* xml;

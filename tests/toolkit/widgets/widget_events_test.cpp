@@ -192,14 +192,6 @@ TEST_F(WidgetEventsTest, HiddenPageTakesNoClicks) {
             nullptr);
 }
 
-TEST_F(WidgetEventsTest, SetVisibleRedrawsNow) {
-  window.host.invalidated.clear();
-  window.Find("window_0")->SetVisible(false, true);
-  EXPECT_EQ(window.host.redrawsNow, 2);  // before and after
-  ASSERT_FALSE(window.host.invalidated.empty());
-  EXPECT_EQ(window.host.invalidated.front(), (toolkit::Rect{1, 1, 839, 579}));
-}
-
 TEST_F(WidgetEventsTest, ProgressValueIsClamped) {
   auto* progress = window.Root()->FindChildByClass<toolkit::ProgressBar>("progress");
   ASSERT_NE(progress, nullptr);
@@ -209,16 +201,6 @@ TEST_F(WidgetEventsTest, ProgressValueIsClamped) {
     EXPECT_TRUE(progress->SetValue(rows[i].value));
     EXPECT_EQ(progress->GetValue(), rows[i].stored);
   }
-}
-
-TEST_F(WidgetEventsTest, SetTextRedraws) {
-  Widget* status = window.Find("text_pro");
-  window.ShowProgressPage();
-  window.host.invalidated.clear();
-  status->SetText("正在安装 42%");
-  EXPECT_EQ(status->GetText(), "正在安装 42%");
-  ASSERT_EQ(window.host.invalidated.size(), 1u);
-  EXPECT_EQ(window.host.invalidated[0], status->GetRect());
 }
 
 }  // namespace

@@ -1,12 +1,23 @@
 #include "widget_test_support.h"
 
-#include "toolkit/core/text_util.h"
+#include "uires/main_window_ids.h"
 
 namespace widgets_test {
 
-void RecordingHost::Invalidate(const toolkit::Rect& rect, bool now) {
-  invalidated.push_back(rect);
-  if (now) ++redrawsNow;
+void RecordingHost::Flush() {
+  ++flushes;
+  if (!tree) return;
+  tree->Layout();
+  toolkit_test::RecordingCanvas canvas;
+  tree->Paint(canvas);
+  flushedFrame = canvas.Calls();
+}
+
+void RecordingHost::ClearRecords() {
+  invalidated.clear();
+  layoutRequests = 0;
+  flushes = 0;
+  flushedFrame.clear();
 }
 
 bool RecordingHost::OnWidgetEvent(toolkit::EventArgs& args) {
@@ -18,25 +29,15 @@ void RecordingHost::Log(std::string_view tag, std::string_view function, std::st
   logs.push_back(std::string(tag) + "|" + std::string(function) + "|" + std::string(line));
 }
 
-void MemoryResourceProvider::Add(const std::string& name, const std::string& content) {
-  m_resources[toolkit::ToLowerAscii(name)] = toolkit::ResourceBytes(content.begin(), content.end());
-}
-
-std::optional<toolkit::ResourceBytes> MemoryResourceProvider::Load(std::string_view name) const {
-  const auto found = m_resources.find(toolkit::ToLowerAscii(name));
-  if (found == m_resources.end()) return std::nullopt;
-  return found->second;
-}
-
 const char* PackageFolder() {
   return UPDATE_UIRES_DIR;
 }
 
 ShippedWindow::ShippedWindow() {
   definitionResult = toolkit::LoadUiDefinition(package, "uidef:xml_init", images, &definition);
-  fonts = std::make_unique<toolkit::FontPool>(std::make_shared<toolkit::RequestFontFactory>(),
+  fonts = std::make_unique<toolkit::FontPool>(std::make_shared<toolkit_test::RequestFontFactory>(),
                                               definition.defaultFont);
-  const auto& rows = toolkit::MainWindowNamedIds();
+  const auto& rows = update::MainWindowNamedIds();
   ids.Register(rows.data(), rows.size(), true);
   toolkit::WidgetContext context;
   context.definition = &definition;
@@ -47,11 +48,15 @@ ShippedWindow::ShippedWindow() {
       toolkit::LoadWidgetTree(package, "LAYOUT:XML_MAINWND", context, &ids);
   layoutDetail = result.detail;
   tree = std::move(result.tree);
-  if (tree) tree->SetClientSize(tree->Host().width, tree->Host().height);
+  if (!tree) return;
+  tree->SetClientSize(tree->Host().width, tree->Host().height);
+  tree->Layout();
+  host.tree = tree.get();
+  host.ClearRecords();
 }
 
 void ShippedWindow::ShowProgressPage() {
-  Find("window_0")->SetVisible(false, true);
+  Find("window_0")->SetVisible(false, false);
   Find("window_1")->SetVisible(true, true);
 }
 

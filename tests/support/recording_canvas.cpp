@@ -1,8 +1,12 @@
-#include "toolkit/core/recording_canvas.h"
+#include "support/recording_canvas.h"
 
 #include <cstdio>
 
-namespace toolkit {
+namespace toolkit_test {
+
+using toolkit::Colour;
+using toolkit::Rect;
+
 namespace {
 
 std::string FormatColour(Colour colour) {
@@ -40,19 +44,19 @@ void RecordingCanvas::DrawImage(const std::string& image, const Rect& source, co
 }
 
 void RecordingCanvas::DrawNineSlice(const std::string& image, const Rect& source,
-                                    const Insets& margins, const Rect& dest) {
+                                    const toolkit::Insets& margins, const Rect& dest) {
   m_calls.push_back("nine " + image + " " + FormatRect(source) + " margins " +
                     std::to_string(margins.left) + "," + std::to_string(margins.top) + "," +
                     std::to_string(margins.right) + "," + std::to_string(margins.bottom) + " -> " +
                     FormatRect(dest));
 }
 
-void RecordingCanvas::DrawText(std::string_view text, const IFont& font, Colour colour,
-                               const Rect& rect, const TextFormat&) {
-  const FontRequest& request = font.GetRequest();
+void RecordingCanvas::DrawText(std::string_view text, const toolkit::IFont& font, Colour colour,
+                               const Rect& rect, const toolkit::TextFormat&) {
+  const toolkit::FontRequest& request = font.GetRequest();
   m_calls.push_back("text \"" + std::string(text) + "\" " + request.face + " " +
                     std::to_string(request.style.Height()) + " " + FormatColour(colour) + " " +
                     FormatRect(rect));
 }
 
-}  // namespace toolkit
+}  // namespace toolkit_test

@@ -1,10 +1,11 @@
-#include "toolkit/core/text_measurer.h"
+#include "support/stand_in_text_measurer.h"
 
 #include <memory>
 
-namespace toolkit {
+namespace toolkit_test {
 
-Size StandInTextMeasurer::MeasureText(std::string_view text, const IFont& font) const {
+toolkit::Size StandInTextMeasurer::MeasureText(std::string_view text,
+                                               const toolkit::IFont& font) const {
   const int height = font.GetRequest().style.Height();
   int width = 0;
   size_t i = 0;
@@ -29,8 +30,8 @@ Size StandInTextMeasurer::MeasureText(std::string_view text, const IFont& font) 
   return {width, height * 4 / 3};
 }
 
-std::shared_ptr<IFont> RequestFontFactory::MakeFont(const FontRequest& request) {
+std::shared_ptr<toolkit::IFont> RequestFontFactory::MakeFont(const toolkit::FontRequest& request) {
   return std::make_shared<RequestFont>(request);
 }
 
-}  // namespace toolkit
+}  // namespace toolkit_test
