@@ -15,7 +15,7 @@ void MainDlgTest::SetUp() {
   auto render = m_manager->CreateRenderFactory();
   render->SetImageDecoderFactory(m_manager->CreateImageDecoderFactory());
   m_application =
-      std::make_unique<toolkit::Application>(render, GetModuleHandleW(nullptr), L"UIHOSTWND");
+      std::make_unique<toolkit::Application>(render, GetModuleHandleW(nullptr), L"UIHOSTWND_TEST");
   const auto& rows = update::MainWindowNamedIds();
   ASSERT_TRUE(m_application->RegisterNamedIds(rows.data(), rows.size(), true));
   ASSERT_TRUE(m_application->AddResourceProvider(
