@@ -4,13 +4,15 @@
 # press on the install button, the close and minimise buttons, and exit codes.
 # The progress page after the switch, at 37 % and failed; update mode; the folder dialog.
 # Usage: window_test.sh CASE UPDATE_EXE WINDOW_PROBE_EXE ARTEFACT_DIR
-#   CASE: modes|install-page|minimise|progress-page|update-mode|folder-dialog
+#   CASE: modes|install-page|minimise|progress-page|update-mode|folder-dialog|screen-reader
+# The screen-reader case reads the window through ui-inspect (UI_INSPECT_EXE, fifth argument).
 # Screenshots stay in ARTEFACT_DIR. Uses the display in DISPLAY, or a private Xvfb screen.
 set -euo pipefail
 CASE=${1:?case}
 UPDATE=$(realpath "${2:?Update.exe}")
 PROBE=${3:?window_probe.exe}
 SHOTS=${4:?artefact folder}
+INSPECT=${5:-}
 source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine-env.sh"
 wine_select_for "$UPDATE"
 mkdir -p "$SHOTS"
@@ -28,6 +30,11 @@ check_eq() { # what actual expected
 }
 
 probe() { "$WINELOADER" "$PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+inspect() { "$WINELOADER" "$INSPECT" "$@" 2>/dev/null | tr -d '\r'; }
+# has_line WHAT TEXT LINE-PATTERN: checks that TEXT holds a line matching the pattern.
+has_line() {
+  if grep -qE -- "$3" <<<"$2"; then echo "ok: $1"; else fail "$1: no line like '$3' in:"$'\n'"$2"; fi
+}
 field() { sed -n "s/.*\b$2=\([^ ]*\).*/\1/p" <<<"$1"; }
 
 # start_update [ARG...]: starts Update.exe and waits for its window; sets app_pid and state.
@@ -235,6 +242,41 @@ case "$CASE" in
     fi
     probe close >/dev/null
     wait_exit "closed after the folder dialog"
+    ;;
+  screen-reader)
+    start_update || exit 1
+    tree=$(inspect)
+    echo "$tree" >"$SHOTS/screen-reader-install-page.txt"
+    folder=$(printf '%s' 'C:\Program Files\ZorvikClient\' | sed 's/\\/\\\\/g')
+    has_line "folder box" "$tree" "text name=\"选择路径\" value=\"$folder\" states=read-only"
+    has_line "shortcut option" "$tree" 'check-button name="创建桌面快捷方式" value="" states=checked,focusable'
+    has_line "autostart option" "$tree" 'check-button name="开机自动启动" value="" states=focusable'
+    has_line "agreement" "$tree" 'check-button name="阅读并同意Zorvik网络加速器" value="" states=checked,focusable'
+    has_line "agreement link" "$tree" 'link name="服务协议" value="http://[^"]*/aboutUs.html\?type=%E4%BC%9A%E5%91%98%E6%9D%A1%E6%AC%BE"'
+    has_line "install button" "$tree" 'push-button name="立即安装" value="" states=focusable '
+    has_line "close button" "$tree" 'push-button name="关闭"'
+    has_line "minimise button" "$tree" 'push-button name="最小化"'
+    # Unticking the agreement makes the install button unavailable; ticking it again enables it.
+    inspect --do "阅读并同意Zorvik网络加速器" >/dev/null
+    inspect --wait "立即安装" --timeout 10 >/dev/null
+    has_line "install button after unticking" "$(inspect --find 立即安装)" 'states=unavailable'
+    [ "$(inspect --do 立即安装 >/dev/null; echo $?)" = 3 ] && echo "ok: a disabled button refuses" ||
+      fail "the disabled install button took its action"
+    inspect --do "阅读并同意Zorvik网络加速器" >/dev/null
+    # Install now: the progress page's status line and bar, and no install page.
+    inspect --do 立即安装 >/dev/null || fail "install button refused"
+    inspect --wait "正在更新 0%" --timeout 20 >/dev/null || fail "no status line after install"
+    tree=$(inspect)
+    echo "$tree" >"$SHOTS/screen-reader-progress-page.txt"
+    has_line "status line" "$tree" 'static-text name="正在更新 0%"'
+    has_line "progress bar" "$tree" 'progress-bar name="" value="10%"'
+    grep -q '立即安装' <<<"$tree" && fail "the install page is still in the tree" ||
+      echo "ok: the install page is gone"
+    probe progress 37 1000 >/dev/null
+    inspect --wait "正在安装 37%" --timeout 10 >/dev/null && echo "ok: the reader sees 37 %" ||
+      fail "the status line did not reach 37 %"
+    probe close >/dev/null
+    wait_exit "closed after reading"
     ;;
   *)
     echo "unknown case $CASE" >&2
