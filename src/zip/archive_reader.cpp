@@ -142,6 +142,10 @@ ArchiveResult ArchiveReader::GetEntry(int index, ArchiveEntry& entry) {
   std::wmemcpy(out.name, name.data(), nameLength);
   out.name[nameLength] = L'\0';
   out.attributes = zip::MapAttributes(header.versionMadeBy, header.externalAttributes);
+  // Several zip writers leave the folder bit off their folder items; the name still tells.
+  if (!header.name.empty() && zip::IsSeparator(static_cast<wchar_t>(header.name.back()))) {
+    out.attributes |= kArchiveAttributeDirectory;
+  }
   out.compressedSize = static_cast<int32_t>(header.compressedSize);
   out.uncompressedSize = static_cast<int32_t>(header.uncompressedSize);
   const ArchiveFileTime stamp = zip::LocalDosTimeToFileTime(header.dosDate, header.dosTime);

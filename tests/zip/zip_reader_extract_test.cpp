@@ -54,15 +54,20 @@ TEST_F(ZipReaderTest, CreatesFoldersForItemsAndFolderItems) {
   ZipItem folder{"d/e/", "", 0, kMadeByUnix, kUnixFolder};
   ZipItem nested{"sub\\deeper\\f.txt", "nested"};
   ZipItem dosFolder{"DOSDIR\\", "", 0, kMadeByDos, 0x10};
-  UniqueArchive archive = OpenForExtraction(BuildZip({folder, nested, dosFolder}).bytes);
+  // Several zip writers make folder items without the folder bit: the name's end tells.
+  ZipItem bareUnixFolder{"plain/", "", 0, kMadeByUnix, kUnixFile};
+  ZipItem bareDosFolder{"dosplain\\", "", 0, kMadeByDos, 0x20};
+  UniqueArchive archive =
+      OpenForExtraction(BuildZip({folder, nested, dosFolder, bareUnixFolder, bareDosFolder}).bytes);
   ASSERT_TRUE(archive);
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(extractEntryToFile(archive.get(), i, Entry(archive.get(), i).name),
               ArchiveResult::Success);
   }
-  const std::vector<std::string> expected = {"DOSDIR/", "d/",          "d/e/",
-                                             "sub/",    "sub/deeper/", "sub/deeper/f.txt"};
+  EXPECT_TRUE(Entry(archive.get(), 3).attributes & kArchiveAttributeDirectory);
+  const std::vector<std::string> expected = {"DOSDIR/", "d/",   "d/e/",        "dosplain/",
+                                             "plain/",  "sub/", "sub/deeper/", "sub/deeper/f.txt"};
   EXPECT_EQ(ListTree(out()), expected);
   EXPECT_EQ(ReadWholeFile(out() / "sub" / "deeper" / "f.txt"), "nested");
 }
