@@ -15,6 +15,10 @@ std::string LogUrl() {
       .value_or(UPDATE_LOG_URL);
 }
 
+std::string PackageCaFile() {
+  return internal::ReadEndpointOverride(internal::kEndpointOverrideKey, L"CaFile").value_or("");
+}
+
 #ifndef _WIN32
 namespace internal {
 

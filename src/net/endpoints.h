@@ -14,6 +14,10 @@ std::string ApiBaseUrl();
 // The event report endpoint: host and path, normally without a scheme.
 std::string LogUrl();
 
+// A file of CA certificates the package download trusts instead of the system's store, given
+// for tests and staging as the string value "CaFile" under the same key; empty otherwise.
+std::string PackageCaFile();
+
 namespace internal {
 
 // The override key below HKLM.

@@ -5,8 +5,14 @@
 #include <memory>
 
 #include "common/text_convert.h"
+#include "net/endpoints.h"
+#include "net/version_request.h"
+#include "sys/folder_chain.h"
 #include "ui/install_folder.h"
+#include "ui/main_window_events.h"
 #include "ui/window_messages.h"
+#include "workflow/client_control.h"
+#include "workflow/version_answer.h"
 
 namespace update {
 namespace {
@@ -19,11 +25,15 @@ struct ItemListDeleter {
   void operator()(ITEMIDLIST* items) const { CoTaskMemFree(items); }
 };
 
-// The program's own folder: its path cut right after the last backslash.
-std::wstring ProgramFolder() {
+std::wstring ProgramPath() {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
+  return path;
+}
+
+// The program's own folder: its path cut right after the last backslash.
+std::wstring ProgramFolder() {
+  std::wstring folder = ProgramPath();
   folder.resize(folder.rfind(L'\\') + 1);  // npos + 1 is 0: no backslash leaves nothing
   return folder;
 }
@@ -44,13 +54,24 @@ CMainDlg::CMainDlg() : HostWindow("LAYOUT:XML_MAINWND") {}
 
 bool CMainDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wparam, LPARAM lparam,
                                     LRESULT& result) {
+  // A handler may cause messages of its own (DestroyWindow sends WM_DESTROY): the flag of the
+  // outer message is kept across them.
+  const std::uint32_t outer_handled = m_msgHandled;
   m_msgHandled = 1;
   switch (message) {
     case WM_INITDIALOG:
       result = OnInitDialog();
       break;
     case WM_CLOSE:
-      DestroyWindow(Handle());
+      Close();
+      result = 0;
+      break;
+    case WM_DESTROY:
+      m_worker.Cancel();
+      m_msgHandled = 0;
+      break;
+    case UM_WORKER_FINISHED:
+      OnWorkerFinished();
       result = 0;
       break;
     case WM_SIZE:
@@ -70,18 +91,23 @@ bool CMainDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wparam, LPARAM lp
       result = ReadInstallOptions();
       break;
     default:
-      if (message != RunModeQueryMessage()) return false;
-      result = wparam == kQueryUpdateMode ? static_cast<LRESULT>(m_updateMode)
-                                          : static_cast<LRESULT>(m_clientTypeId);
+      if (message == RunModeQueryMessage()) {
+        result = wparam == kQueryUpdateMode ? static_cast<LRESULT>(m_updateMode)
+                                            : static_cast<LRESULT>(m_clientTypeId);
+      } else {
+        m_msgHandled = 0;
+      }
   }
-  return m_msgHandled != 0;
+  const bool handled = m_msgHandled != 0;
+  m_msgHandled = outer_handled;
+  return handled;
 }
 
 bool CMainDlg::OnEvent(toolkit::EventArgs& args) {
   if (args.id != toolkit::kEventCommand) return false;
   const std::string& name = args.senderName;
   if (name == "btn_close") {
-    DestroyWindow(Handle());
+    Close();
   } else if (name == "btn_min") {
     SendMessageW(Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
   } else if (name == "btn_max") {
@@ -178,6 +204,47 @@ void CMainDlg::StartWorkflow() {
   Show(FindChildByName("window_0"), false, false);
   Show(FindChildByName("window_1"), true, true);
   SetTimer(Handle(), BANNER_TIMER_ID, kBannerIntervalMs, nullptr);
+  CheckVersion();
+  StopClientAndDriver();
+  m_worker.SignalStopsDone();
+}
+
+void CMainDlg::CheckVersion() {
+  std::string answer;
+  const std::optional<PackageOffer> offer =
+      RequestClientVersion(ApiBaseUrl(), answer, m_clientTypeId) == 0 ? ReadVersionAnswer(answer)
+                                                                      : std::nullopt;
+  if (!offer) {
+    ShowDownloadFailed();
+    return;
+  }
+  m_versionText = Utf8ToWide(offer->version);
+  CreateFolderChain(m_installDir);
+  InstallJob job;
+  job.installDir = m_installDir;
+  job.selfPath = ProgramPath();
+  job.updateMode = m_updateMode != 0;
+  job.clientTypeId = m_clientTypeId;
+  job.version = offer->version;
+  job.packageUrl = offer->url;
+  const HWND window = Handle();
+  m_worker.Start(std::move(job), std::make_unique<MainWindowEvents>(),
+                 [window] { PostMessageW(window, UM_WORKER_FINISHED, 0, 0); });
+}
+
+void CMainDlg::Close() {
+  if (!m_worker.Running()) {
+    DestroyWindow(Handle());
+    return;
+  }
+  m_closeRequested = true;
+  m_worker.Cancel();
+  ShowWindow(Handle(), SW_HIDE);
+}
+
+void CMainDlg::OnWorkerFinished() {
+  m_worker.Join();
+  if (m_closeRequested) DestroyWindow(Handle());
 }
 
 void CMainDlg::ChooseInstallFolder() {

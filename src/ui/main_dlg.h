@@ -12,6 +12,7 @@
 
 #include "toolkit/core/widgets.h"
 #include "toolkit/win32/host_window.h"
+#include "workflow/install_worker.h"
 
 namespace update {
 
@@ -26,8 +27,12 @@ class CMainDlg : public toolkit::HostWindow {
   void ShowBanner(int id);
   // "下载失败" and the bar at 0.
   void ShowDownloadFailed();
-  // Leaves the install page for the progress page and starts the banner timer.
+  // Leaves the install page for the progress page, starts the banner timer, checks the version
+  // (the download starts when the answer allows it), then stops the client and the driver,
+  // whatever the check found.
   void StartWorkflow();
+  // Asks the vendor which package to install; starts the worker, or shows the failure.
+  void CheckVersion();
   // The folder dialog; a chosen folder gets "ZorvikClient\" appended.
   void ChooseInstallFolder();
   // The install button follows the agreement check box.
@@ -59,6 +64,13 @@ class CMainDlg : public toolkit::HostWindow {
   LRESULT OnDownloadProgressMessage(WPARAM wparam, LPARAM lparam);
   LRESULT ReadInstallOptions() const;
   void ShowInstallFolder();
+  // Closing while the worker runs cancels the download (or lets the unpack and finishing
+  // end), hides the window at once and destroys it once the worker is over.
+  void Close();
+  void OnWorkerFinished();
+
+  InstallWorker m_worker;
+  bool m_closeRequested = false;
 };
 
 }  // namespace update

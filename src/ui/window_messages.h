@@ -17,6 +17,8 @@ constexpr UINT UM_SHOW_DOWNLOAD_FAILED = 0x07E3;
 constexpr UINT UM_READ_INSTALL_OPTIONS = 0x07E4;
 constexpr LRESULT kDesktopShortcutOption = 0x1;
 constexpr LRESULT kAutostartOption = 0x2;
+// Posted by the install worker when it has ended: the window joins it (and closes if asked to).
+constexpr UINT UM_WORKER_FINISHED = 0x07E5;
 
 // The banner carousel's timer on the main window.
 constexpr UINT_PTR BANNER_TIMER_ID = 100;

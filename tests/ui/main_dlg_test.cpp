@@ -60,7 +60,9 @@ TEST_F(MainDlgTest, UpdateModeIsOnTheProgressPageBeforeTheWindowIsShown) {
   folder.resize(folder.rfind(L'\\') + 1);
   EXPECT_EQ(m_dialog.m_exeDir, folder);
   EXPECT_EQ(m_dialog.m_installDir, folder);
-  EXPECT_EQ(Text("text_pro"), "正在更新 0%");  // the layout's text until the first progress
+  // No vendor service answers here: the check fails at once, before the window is shown.
+  EXPECT_EQ(Text("text_pro"), "下载失败");
+  EXPECT_EQ(m_dialog.m_progress->GetValue(), 0);
 }
 
 TEST_F(MainDlgTest, MessageMapResultsAndWhatItLeavesToTheHost) {

@@ -1,0 +1,21 @@
+// The version check's answer, read as the service writes it: a JSON object whose "success" is
+// the literal true and whose "url" is a non-empty string allows the download. Portable.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace update {
+
+struct PackageOffer {
+  std::string version;  // "version_number", up to its first NUL; empty when absent
+  std::string url;      // "url", up to its first NUL; never empty
+};
+
+// Null when the answer refuses the download or is no JSON object: a parse error (also any text
+// after the object but white space), "success" not the literal true, or an empty or missing
+// "url". Other members are ignored.
+std::optional<PackageOffer> ReadVersionAnswer(std::string_view answer);
+
+}  // namespace update
