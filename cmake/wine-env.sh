@@ -58,27 +58,40 @@ wine_select_for() {
 wine() { "$WINELOADER" "$@"; }
 wineserver() { "$UPDATE_WINESERVER" "$@"; }
 
+# The bench's settings of a prefix; a prefix made with an older list gets the new one applied.
+UPDATE_PREFIX_SETTINGS=2
+
+# Settings that make the prefix behave like a desktop a person uses: CJK font replacements, and
+# no window-manager handshake (the bench's X server has no window manager, and Wine would wait
+# two seconds for one on every hide or destroy of a window it thinks is managed).
+wine_prefix_settings() {
+  for face in "微软雅黑" "宋体" "Microsoft YaHei" "SimSun"; do
+    wine reg.exe add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+      /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+  done
+  wine reg.exe add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+}
+
 # Creates the selected prefix once (under a lock: ctest runs tests in parallel): no Mono or Gecko
-# prompt, CJK font replacements, and a Desktop that is a real folder inside the prefix.
+# prompt, the bench's settings, and a Desktop that is a real folder inside the prefix.
 wine_prefix_ensure() {
-  [ -f "$WINEPREFIX/.update-ready" ] && return 0
+  [ "$(cat "$WINEPREFIX/.update-ready" 2>/dev/null)" = "$UPDATE_PREFIX_SETTINGS" ] && return 0
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
-    [ -f "$WINEPREFIX/.update-ready" ] && exit 0
-    rm -rf "$WINEPREFIX"
-    WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d" wine wineboot.exe -i >/dev/null 2>&1
-    wineserver -w
-    for face in "微软雅黑" "宋体" "Microsoft YaHei" "SimSun"; do
-      wine reg.exe add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
-        /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
-    done
+    [ "$(cat "$WINEPREFIX/.update-ready" 2>/dev/null)" = "$UPDATE_PREFIX_SETTINGS" ] && exit 0
+    if [ ! -f "$WINEPREFIX/.update-ready" ]; then
+      rm -rf "$WINEPREFIX"
+      WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d" wine wineboot.exe -i >/dev/null 2>&1
+      wineserver -w
+    fi
+    wine_prefix_settings
     for desktop in "$WINEPREFIX"/drive_c/users/*/Desktop; do
       if [ -L "$desktop" ]; then rm -f "$desktop"; mkdir -p "$desktop"; fi
     done
     wineserver -w
     [ -d "$WINEPREFIX/drive_c/windows" ] || { echo "wine prefix $WINEPREFIX not created" >&2; exit 1; }
-    touch "$WINEPREFIX/.update-ready"
+    echo "$UPDATE_PREFIX_SETTINGS" >"$WINEPREFIX/.update-ready"
   ) 9>"$WINEPREFIX.lock"
 }
 

@@ -204,9 +204,14 @@ void CMainDlg::StartWorkflow() {
   Show(FindChildByName("window_0"), false, false);
   Show(FindChildByName("window_1"), true, true);
   SetTimer(Handle(), BANNER_TIMER_ID, kBannerIntervalMs, nullptr);
+  // The steps below block this thread, but calls into the system may still dispatch messages
+  // (a close among them): the window must outlive them.
+  m_startingWorkflow = true;
   CheckVersion();
   StopClientAndDriver();
   m_worker.SignalStopsDone();
+  m_startingWorkflow = false;
+  if (m_closeRequested && !m_worker.Running()) DestroyWindow(Handle());
 }
 
 void CMainDlg::CheckVersion() {
@@ -233,7 +238,7 @@ void CMainDlg::CheckVersion() {
 }
 
 void CMainDlg::Close() {
-  if (!m_worker.Running()) {
+  if (!m_worker.Running() && !m_startingWorkflow) {
     DestroyWindow(Handle());
     return;
   }

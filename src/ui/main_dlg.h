@@ -71,6 +71,7 @@ class CMainDlg : public toolkit::HostWindow {
 
   InstallWorker m_worker;
   bool m_closeRequested = false;
+  bool m_startingWorkflow = false;
 };
 
 }  // namespace update

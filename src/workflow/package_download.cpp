@@ -49,7 +49,9 @@ int OnDownloadProgress(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl
   if (transfer->cancel->load()) return 1;
   const std::optional<ProgressReport> report =
       ProgressOf(static_cast<double>(dltotal), static_cast<double>(dlnow));
-  if (!report) return 0;
+  // Each report waits for the window's thread: only a change is worth its time (libcurl calls
+  // back many times a second, and a screen reader reading the window waits behind them).
+  if (!report || report == transfer->lastReport) return 0;
   try {
     transfer->events->ReportProgress(report->percent, report->total);
   } catch (...) {

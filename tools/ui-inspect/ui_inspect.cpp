@@ -3,8 +3,9 @@
 //   ui-inspect [--hwnd 0xHANDLE]                  one line per element, the whole tree
 //   ui-inspect --find NAME                        the first element named NAME
 //   ui-inspect --do NAME                          performs that element's default action
-//   ui-inspect --wait NAME[=VALUE] [--timeout S]  waits (10 s by default) until an element
-//                                                 named NAME exists (and has value VALUE)
+//   ui-inspect --wait NAME[=VALUE] [--timeout S]  waits (10 s by default) for the window and
+//                                                 until an element named NAME exists (and has
+//                                                 value VALUE)
 // A line: depth, role, name="...", value="...", states=word,word, at=left,top,width,height
 // (screen pixels). Exit codes: 0 found or done, 1 not found (or not in time), 2 no window,
 // 3 the action was refused, 4 bad arguments.
@@ -199,14 +200,28 @@ std::optional<Options> ParseOptions(int argc, wchar_t** argv) {
   return options;
 }
 
+// The window to read: the given one, or the visible window of the toolkit's host class. With
+// --wait it may still be on its way.
+HWND FindWindowToRead(const Options& options, DWORD start) {
+  for (;;) {
+    HWND window = options.window;
+    if (!window) EnumWindows(TakeVisibleHostWindow, reinterpret_cast<LPARAM>(&window));
+    if (window && IsWindow(window)) return window;
+    if (options.command != "wait" ||
+        GetTickCount() - start > static_cast<DWORD>(options.timeoutSeconds * 1000)) {
+      return nullptr;
+    }
+    Sleep(100);  // another process's window: polling is all there is
+  }
+}
+
 int Run(const Options& options) {
-  HWND window = options.window;
-  if (!window) EnumWindows(TakeVisibleHostWindow, reinterpret_cast<LPARAM>(&window));
-  if (!window || !IsWindow(window)) {
+  const DWORD start = GetTickCount();
+  HWND window = FindWindowToRead(options, start);
+  if (!window) {
     PrintLine("no window");
     return kNoWindow;
   }
-  const DWORD start = GetTickCount();
   for (;;) {
     IAccessible* root = nullptr;
     if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,

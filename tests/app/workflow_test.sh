@@ -1,0 +1,321 @@
+#!/usr/bin/env bash
+# Install and update end to end: the real Update.exe under Wine + Xvfb against vendor-stub on
+# 127.0.0.1, with fake-client as the installed client, as a client already running and as the
+# driver service "izorvik_drv". The window is read and pressed through ui-inspect; the registry
+# is read with `reg export`; files are looked at in the prefix. Nothing is left behind.
+# Usage: workflow_test.sh CASE BUILD_BIN NATIVE_STUB ARTEFACT_DIR
+#   CASE: install | update | chinese-folder | failures | close-during-download
+set -euo pipefail
+CASE=${1:?case}
+BIN=$(realpath "${2:?Windows build bin folder}")
+STUB=$(realpath "${3:?vendor-stub}")
+SHOTS=${4:?artefact folder}
+source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine-env.sh"
+wine_select_for "$BIN/Update.exe"
+mkdir -p "$SHOTS"
+if [ -z "${DISPLAY:-}" ]; then
+  wine_bench_start
+  bench_started=1
+else
+  wine_prefix_ensure
+fi
+WORK=$(mktemp -d)
+DRIVE_C="$WINEPREFIX/drive_c"
+INSTALL='C:\Program Files\ZorvikClient\'
+OVERRIDE_KEY='HKLM\SOFTWARE\IZorvik\Update'
+UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZorvikClient'
+RUN_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+CLIENT_LOG='C:\zorvik-clients.log'
+DESKTOP_LINK="$DRIVE_C/users/$(id -un)/Desktop/Zorvik加速器.lnk"
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check_eq() { if [ "$2" = "$3" ]; then echo "ok: $1 = $2"; else fail "$1: got '$2', expected '$3'"; fi; }
+check() { if eval "$2"; then echo "ok: $1"; else fail "$1"; fi; }
+
+w() { "$WINELOADER" "$@"; }
+unix_path() { w winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+inspect() { w "$BIN/ui-inspect.exe" "$@" 2>/dev/null | tr -d '\r'; }
+reg_quiet() { w reg "$@" >/dev/null 2>&1 || true; }
+# reg_value KEY NAME: the value's data as `reg export` writes it (UTF-8), or nothing.
+reg_value() {
+  local file="$WORK/export.reg"
+  rm -f "$file"
+  w reg export "$1" "$(w winepath -w "$file" | tr -d '\r')" /y >/dev/null 2>&1 || return 0
+  iconv -f UTF-16LE -t UTF-8 "$file" | tr -d '\r' | sed -n "s/^\"$2\"=//p"
+}
+
+stub_pid=
+start_stub() {
+  rm -f "$WORK/port" "$WORK/reports.jsonl"
+  setsid "$STUB" --port 0 --port-file "$WORK/port" --report-file "$WORK/reports.jsonl" \
+    --idle-seconds 600 "$@" </dev/null >"$WORK/stub.log" 2>&1 &
+  stub_pid=$!
+  local deadline=$((SECONDS + 20))
+  until [ -s "$WORK/port" ]; do
+    [ $SECONDS -lt $deadline ] && kill -0 "$stub_pid" 2>/dev/null || { cat "$WORK/stub.log"; exit 1; }
+  done
+  PORT=$(cat "$WORK/port")
+}
+stop_stub() { [ -z "$stub_pid" ] || kill "$stub_pid" 2>/dev/null || true; stub_pid=; }
+
+# use_service [SCENARIO]: points the program at the stub (a scenario by path), or at a closed
+# port with "down".
+use_service() {
+  local base="http://127.0.0.1:$PORT"
+  [ -z "${1:-}" ] || base="$base/scenario/$1"
+  [ "${1:-}" != down ] || base="http://127.0.0.1:9"
+  reg_quiet add "$OVERRIDE_KEY" /v ApiBaseUrl /t REG_SZ /d "$base" /f
+  reg_quiet add "$OVERRIDE_KEY" /v LogUrl /t REG_SZ /d "127.0.0.1:$PORT/log" /f
+}
+
+# The package: the stand-in client as ZorvikClient.exe, an updater, nested folders, a Chinese
+# file name and an empty file. make_package ZIP UPDATER_TAG
+make_package() {
+  local staging="$WORK/staging"
+  rm -rf "$staging" && mkdir -p "$staging/bin/plugins" "$staging/资料"
+  cp "$BIN/fake-client.exe" "$staging/ZorvikClient.exe"
+  { cat "$BIN/Update.exe"; printf '%s' "$2"; } >"$staging/Update.exe"  # an overlay tells them apart
+  echo "tool" >"$staging/bin/tool.dll"
+  echo "plugin" >"$staging/bin/plugins/p.dat"
+  echo "说明" >"$staging/资料/说明.txt"
+  : >"$staging/empty.dat"
+  rm -f "$1"
+  (cd "$staging" && zip -q -r "$1" .)
+}
+
+keeper_pid=
+running_pid=
+# A client already running and the driver service running, as on a machine being updated.
+start_client_and_driver() {
+  mkdir -p "$DRIVE_C/zorvik-running"
+  cp "$BIN/fake-client.exe" "$DRIVE_C/zorvik-running/ZorvikClient.exe"
+  cp "$BIN/fake-client.exe" "$DRIVE_C/zorvik-running/driver.exe"
+  [ -n "$keeper_pid" ] || keeper_pid=$(wine_keeper_start "$(dirname "$BIN")")
+  UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" w 'C:\zorvik-running\ZorvikClient.exe' running \
+    >/dev/null 2>&1 &
+  running_pid=$!
+  reg_quiet delete 'HKLM\SYSTEM\CurrentControlSet\Services\izorvik_drv' /f
+  w sc create izorvik_drv binpath= 'C:\zorvik-running\driver.exe --service izorvik_drv' \
+    type= own >/dev/null 2>&1
+  w sc start izorvik_drv >/dev/null 2>&1 || true
+  local deadline=$((SECONDS + 20))
+  until grep -q running "$DRIVE_C/zorvik-clients.log" 2>/dev/null || [ $SECONDS -ge $deadline ]; do :; done
+}
+service_exists() { w sc query izorvik_drv >/dev/null 2>&1; }
+
+cleanup() {
+  set +e
+  stop_stub
+  w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1
+  w sc stop izorvik_drv >/dev/null 2>&1
+  w sc delete izorvik_drv >/dev/null 2>&1
+  [ -z "$keeper_pid" ] || kill "$keeper_pid" 2>/dev/null
+  reg_quiet delete "$OVERRIDE_KEY" /f
+  reg_quiet delete "$UNINSTALL_KEY" /f
+  reg_quiet delete "$RUN_KEY" /v IZorvik /f
+  rm -rf "$DRIVE_C/Program Files/ZorvikClient" "$DRIVE_C/zorvik-running" \
+    "$DRIVE_C/zorvik-clients.log" "$DRIVE_C/游戏" "$DESKTOP_LINK" "$WORK"
+  [ -z "${bench_started:-}" ] || wine_bench_stop
+}
+trap cleanup EXIT
+
+app_pid=
+# run_update [ARG...]: starts Update.exe from its folder of the moment ($UPDATER) and waits for
+# its window.
+run_update() {
+  local folder
+  folder=$(dirname "$(unix_path "$UPDATER")")
+  (cd "$folder" && exec "$WINELOADER" "$UPDATER" "$@" >"$WORK/update.out" 2>"$WORK/update.err") &
+  app_pid=$!
+}
+wait_window() { inspect --wait "$1" --timeout 60 >/dev/null || fail "no '$1' in the window"; }
+# wait_exit LIMIT: waits LIMIT seconds for Update.exe to end; its exit code goes to $exit_code.
+wait_exit() {
+  if ! timeout "$1" tail --pid="$app_pid" -f /dev/null; then
+    fail "Update.exe still runs after $1 s"
+    kill "$app_pid" 2>/dev/null
+  fi
+  exit_code=0
+  wait "$app_pid" || exit_code=$?
+}
+# check_exit WHAT LIMIT: Update.exe ends within LIMIT seconds with exit code 1.
+check_exit() {
+  wait_exit "$2"
+  check_eq "$1" "$exit_code" 1
+}
+reports() { [ -f "$WORK/reports.jsonl" ] && wc -l <"$WORK/reports.jsonl" || echo 0; }
+client_starts() { grep -c "ZorvikClient\\\\ZorvikClient.exe" "$DRIVE_C/zorvik-clients.log" 2>/dev/null || echo 0; }
+
+# install [--autostart]: a whole install from the install page into $INSTALL.
+install() {
+  UPDATER="Z:$BIN/Update.exe"
+  UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update
+  wait_window 立即安装
+  [ "${1:-}" != --autostart ] || inspect --do 开机自动启动 >/dev/null
+  import -window root "$SHOTS/$CASE-install-page.png"
+  inspect --do 立即安装 >/dev/null || fail "the install button refused"
+  check_exit "exit code of the install" 120
+}
+
+INSTALLED="$DRIVE_C/Program Files/ZorvikClient"
+check_installed_files() {
+  for file in ZorvikClient.exe Update.exe bin/tool.dll bin/plugins/p.dat 资料/说明.txt empty.dat; do
+    check "installed $file" "[ -f \"$INSTALLED/$file\" ]"
+  done
+  check "empty.dat is empty" "[ ! -s \"$INSTALLED/empty.dat\" ]"
+  check_eq "说明.txt" "$(cat "$INSTALLED/资料/说明.txt" 2>/dev/null)" "说明"
+  check "up.zip removed" "[ ! -e \"$INSTALLED/up.zip\" ]"
+}
+
+case "$CASE" in
+  install)
+    make_package "$WORK/package.zip" v1
+    start_stub --package "$WORK/package.zip"
+    use_service
+    start_client_and_driver
+    install --autostart
+    check_installed_files
+    check "the running client was terminated" "! kill -0 $running_pid 2>/dev/null"
+    check "the driver service is gone" "! service_exists"
+    check_eq "reports" "$(reports)" 1
+    report=$(head -1 "$WORK/reports.jsonl")
+    check "report: act 1, type 0, the version, an OS" \
+      "grep -qE '^\\{\"act\":1,\"type\":0,\"version\":\"3.2.0.1\",\"os\":\"[^\"]+\"\\}\$' <<<'$report'"
+    size=$(stat -c %s "$WORK/package.zip")
+    check_eq DisplayIcon "$(reg_value "$UNINSTALL_KEY" DisplayIcon)" '"C:\\Program Files\\ZorvikClient\\ZorvikClient.exe"'
+    check_eq UninstallString "$(reg_value "$UNINSTALL_KEY" UninstallString)" '"\"C:\\Program Files\\ZorvikClient\\Uninstall.exe\""'
+    check_eq DisplayName "$(reg_value "$UNINSTALL_KEY" DisplayName)" '"ZorvikClient"'
+    check_eq DisplayVersion "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" '"3.2.0.1"'
+    check_eq Publisher "$(reg_value "$UNINSTALL_KEY" Publisher)" '"IZorvik"'
+    check_eq EstimatedSize "$(reg_value "$UNINSTALL_KEY" EstimatedSize)" "$(printf 'dword:%08x' $((size / 1024)))"
+    check_eq "Run value" "$(reg_value "$RUN_KEY" IZorvik)" '"\"C:\\Program Files\\ZorvikClient\\ZorvikClient.exe\""'
+    check "desktop shortcut" "[ -s \"$DESKTOP_LINK\" ]"
+    check "the shortcut names the client" \
+      "iconv -f UTF-16LE -t UTF-8 \"$DESKTOP_LINK\" 2>/dev/null | grep -aq 'ZorvikClient.exe' || grep -aq 'ZorvikClient.exe' \"$DESKTOP_LINK\""
+    check_eq "client starts" "$(client_starts)" 1
+    check "the client got the argument 0" "grep -q '\"C:.Program Files.ZorvikClient.ZorvikClient.exe\" 0' \"$DRIVE_C/zorvik-clients.log\""
+    ;;
+  update)
+    make_package "$WORK/package.zip" v1
+    start_stub --package "$WORK/package.zip"
+    use_service
+    install
+    uninstall_before=$(reg_value "$UNINSTALL_KEY" DisplayVersion)
+    check_eq "no Run value by default" "$(reg_value "$RUN_KEY" IZorvik)" ""
+    for round in 2 3; do
+      make_package "$WORK/package.zip" "v$round"
+      stop_stub
+      mv "$WORK/reports.jsonl" "$WORK/reports-before.jsonl"
+      start_stub --package "$WORK/package.zip"
+      cat "$WORK/reports-before.jsonl" >>"$WORK/reports.jsonl"
+      use_service
+      old=$(md5sum <"$INSTALLED/Update.exe")
+      UPDATER="${INSTALL}Update.exe"
+      UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
+      check_exit "exit code of update $round" 120
+      check_eq "update $round: the old updater is Update.exe_old" "$(md5sum <"$INSTALLED/Update.exe_old")" "$old"
+      check "update $round: the package's updater replaced it" \
+        "[ \"\$(tail -c 2 \"$INSTALLED/Update.exe\")\" = v$round ]"
+      check_eq "update $round: reports" "$(reports)" "$round"
+      check "update $round: report act 2, type 3" \
+        "tail -1 \"$WORK/reports.jsonl\" | grep -q '^{\"act\":2,\"type\":3,'"
+      check_eq "update $round: client starts" "$(client_starts)" "$round"
+    done
+    check_eq "update leaves the uninstall entry" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" "$uninstall_before"
+    check_eq "update writes no Run value" "$(reg_value "$RUN_KEY" IZorvik)" ""
+    ;;
+  chinese-folder)
+    # An install in a folder whose name the ANSI code page cannot hold: the updater in
+    # C:\游戏\ZorvikClient\ updates that folder (download, unpack, its own move aside).
+    make_package "$WORK/package.zip" v2
+    start_stub --package "$WORK/package.zip"
+    use_service
+    mkdir -p "$DRIVE_C/游戏/ZorvikClient"
+    cp "$BIN/Update.exe" "$DRIVE_C/游戏/ZorvikClient/Update.exe"
+    UPDATER='C:\游戏\ZorvikClient\Update.exe'
+    UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 5
+    check_exit "exit code" 120
+    for file in ZorvikClient.exe bin/tool.dll 资料/说明.txt Update.exe_old; do
+      check "in the Chinese folder: $file" "[ -f \"$DRIVE_C/游戏/ZorvikClient/$file\" ]"
+    done
+    check "the package's updater is in place" \
+      "[ \"\$(tail -c 2 \"$DRIVE_C/游戏/ZorvikClient/Update.exe\")\" = v2 ]"
+    check "up.zip removed" "[ ! -e \"$DRIVE_C/游戏/ZorvikClient/up.zip\" ]"
+    check "the client started from there" "grep -q '游戏.ZorvikClient.ZorvikClient.exe\" 0' \"$DRIVE_C/zorvik-clients.log\""
+    check "report act 2, type 5" "grep -q '^{\"act\":2,\"type\":5,' \"$WORK/reports.jsonl\""
+    ;;
+  failures)
+    make_package "$WORK/package.zip" v1
+    start_stub --package "$WORK/package.zip" --stall-seconds 45
+    # Each row: scenario | what the window must end with | reports | EstimatedSize (pass rows)
+    rows=(
+      "refused|下载失败" "empty-url|下载失败" "success-string|下载失败"
+      "trailing-garbage|下载失败" "html|下载失败" "down|下载失败" "stall|下载失败"
+      "package-missing|下载失败" "package-redirect-6|下载失败" "package-truncated|下载失败"
+      "package-redirect-5|installed|dword:$(printf %08x $(($(stat -c %s "$WORK/package.zip") / 1024)))"
+      "package-chunked|installed|dword:00000000"
+      "extra-members|installed|" "whitespace|installed|"
+    )
+    for row in "${rows[@]}"; do
+      IFS='|' read -r scenario outcome size <<<"$row"
+      echo "-- $scenario"
+      reg_quiet delete "$UNINSTALL_KEY" /f
+      rm -rf "$INSTALLED" "$DRIVE_C/zorvik-clients.log"
+      before=$(reports)
+      use_service "$scenario"
+      start_client_and_driver
+      UPDATER="Z:$BIN/Update.exe"
+      UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update
+      wait_window 立即安装
+      inspect --do 立即安装 >/dev/null
+      if [ "$outcome" = installed ]; then
+        check_exit "$scenario: exit code" 120
+        check "$scenario: installed" "[ -f \"$INSTALLED/ZorvikClient.exe\" ]"
+        check_eq "$scenario: reports" "$(($(reports) - before))" 1
+        [ -z "$size" ] || check_eq "$scenario: EstimatedSize" "$(reg_value "$UNINSTALL_KEY" EstimatedSize)" "$size"
+      else
+        inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$scenario: no failure display"
+        check "$scenario: nothing installed" "[ ! -e \"$INSTALLED/ZorvikClient.exe\" ] && [ ! -e \"$INSTALLED/up.zip\" ]"
+        check_eq "$scenario: reports" "$(($(reports) - before))" 0
+        check_eq "$scenario: no uninstall entry" "$(reg_value "$UNINSTALL_KEY" DisplayName)" ""
+        inspect --do 关闭 >"$WORK/close.out" || fail "$scenario: closing refused: $(cat "$WORK/close.out")"
+        check_exit "$scenario: exit code after closing" 30
+      fi
+      check "$scenario: the running client was stopped" "! kill -0 $running_pid 2>/dev/null"
+      check "$scenario: the driver service is gone" "! service_exists"
+      w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
+    done
+    ;;
+  close-during-download)
+    make_package "$WORK/package.zip" v1
+    start_stub --package "$WORK/package.zip" --drip-bytes 4096 --drip-interval-ms 100
+    use_service package-drip
+    UPDATER="Z:$BIN/Update.exe"
+    run_update
+    wait_window 立即安装
+    inspect --do 立即安装 >/dev/null
+    inspect --wait "正在安装 1%" --timeout 60 >/dev/null || fail "the download did not get under way"
+    import -window root "$SHOTS/download-under-way.png"
+    # The close button, clicked as a person does (18 x 18 at 45 pixels from the right, 20 from
+    # the top).
+    window=$(xdotool search --onlyvisible --class update.exe | head -1)
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    start=$(date +%s%N)
+    xdotool mousemove $((X + 840 - 45 + 8)) $((Y + 20 + 8)) click 1
+    check_exit "exit code" 10
+    elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+    check "ended within 2 s ($elapsed_ms ms)" "[ $elapsed_ms -lt 2000 ]"
+    check "no up.zip" "[ ! -e \"$INSTALLED/up.zip\" ]"
+    check "nothing installed" "[ ! -e \"$INSTALLED/ZorvikClient.exe\" ]"
+    check "no crash report" "! grep -qi 'unhandled\\|exception' \"$WORK/update.err\""
+    ;;
+  *)
+    echo "unknown case $CASE" >&2
+    exit 2
+    ;;
+esac
+
+echo "screenshots: $SHOTS"
+[ "$failures" = 0 ] || { echo "$failures check(s) failed"; exit 1; }
+echo "all checks passed"
