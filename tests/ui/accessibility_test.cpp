@@ -57,7 +57,7 @@ void Walk(IAccessible* object, std::vector<Element>& out) {
     IDispatch* dispatch = nullptr;
     if (object->get_accChild(Child(child), &dispatch) == S_OK && dispatch) {
       IAccessible* inner = nullptr;
-      dispatch->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&inner));
+      dispatch->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&inner));
       dispatch->Release();
       if (inner) {
         Walk(inner, out);
@@ -73,7 +73,7 @@ class AccessibilityTest : public MainDlgTest {
  protected:
   IAccessible* Root() {
     if (!m_root) {
-      AccessibleObjectFromWindow(m_hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+      AccessibleObjectFromWindow(m_hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                  reinterpret_cast<void**>(&m_root));
     }
     return m_root;
@@ -197,7 +197,7 @@ TEST_F(AccessibilityTest, HitTestingFindsTheTopmostElement) {
       name = Read(&IAccessible::get_accName, Root(), hit.lVal);
     } else if (hit.vt == VT_DISPATCH) {
       IAccessible* inner = nullptr;
-      hit.pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&inner));
+      hit.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&inner));
       hit.pdispVal->Release();
       ASSERT_NE(inner, nullptr);
       name = Read(&IAccessible::get_accName, inner, CHILDID_SELF);
@@ -215,7 +215,7 @@ bool FindElement(IAccessible* object, const std::string& name, IAccessible** fou
     IDispatch* dispatch = nullptr;
     if (object->get_accChild(Child(child), &dispatch) == S_OK && dispatch) {
       IAccessible* inner = nullptr;
-      dispatch->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&inner));
+      dispatch->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&inner));
       dispatch->Release();
       const bool hit = inner && FindElement(inner, name, found, id);
       if (inner) inner->Release();

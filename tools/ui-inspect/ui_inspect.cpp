@@ -142,7 +142,7 @@ bool Walk(IAccessible* object, int depth, const std::function<bool(const Element
     const HRESULT hr = object->get_accChild(ChildVariant(child), &dispatch);
     if (hr == S_OK && dispatch) {
       IAccessible* inner = nullptr;
-      dispatch->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&inner));
+      dispatch->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&inner));
       dispatch->Release();
       const Released<IAccessible> held(inner);
       if (inner && Walk(inner, depth + 1, visit)) return true;
@@ -224,7 +224,8 @@ int Run(const Options& options) {
   }
   for (;;) {
     IAccessible* root = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                          __uuidof(IAccessible),
                                           reinterpret_cast<void**>(&root))) ||
         !root) {
       PrintLine("no accessible object for the window");

@@ -391,7 +391,7 @@ LRESULT HostWindow::AnswerAccessibleObject(WPARAM wparam) {
     m_accessible->actionMessage = AccessibleActionMessage();
   }
   const ComPtr<IAccessible> object(CreateAccessibleObject(m_accessible, m_tree->Root()));
-  return LresultFromObject(IID_IAccessible, wparam, object.Get());
+  return LresultFromObject(__uuidof(IAccessible), wparam, object.Get());
 }
 
 void HostWindow::OnAccessibleChange(const Widget& widget, AccessibleChange change) {
