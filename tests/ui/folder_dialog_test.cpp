@@ -118,6 +118,39 @@ bool Press(HWND tree, const std::wstring& key) {
     Key(VK_RIGHT);
     return WaitForTree(tree, 10000, [&](const TreeState& now) { return !(now == before); });
   }
+  // "{Down:NAME}": the arrow key until NAME is selected (names a keyboard cannot type).
+  if (key.rfind(L"{Down:", 0) == 0) {
+    const std::wstring wanted = key.substr(6, key.size() - 7);
+    // A folder lists its children a moment after it opens: wait until the open folder (or the
+    // folder of the selected item) lists the one wanted.
+    const auto lists = [&](HTREEITEM folder) {
+      for (HTREEITEM item = folder ? TreeView_GetChild(tree, folder) : nullptr; item;
+           item = TreeView_GetNextSibling(tree, item)) {
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW data = {};
+        data.mask = TVIF_TEXT;
+        data.hItem = item;
+        data.pszText = text;
+        data.cchTextMax = MAX_PATH;
+        TreeView_GetItem(tree, &data);
+        if (wanted == text) return true;
+      }
+      return false;
+    };
+    const auto lists_wanted = [&](const TreeState& now) {
+      return now.selected && (lists(now.selected) || lists(TreeView_GetParent(tree, now.selected)));
+    };
+    if (!WaitForTree(tree, 10000, lists_wanted)) return false;
+    for (int step = 0; step < 64; ++step) {
+      const TreeState now = ReadTree(tree);
+      if (now.text == wanted) return true;
+      Key(VK_DOWN);
+      if (!WaitForTree(tree, 10000, [&](const TreeState& next) { return !(next == now); })) {
+        return false;
+      }
+    }
+    return false;
+  }
   if (key == L"{Return}" || key == L"{Escape}") {
     Key(key == L"{Return}" ? VK_RETURN : VK_ESCAPE);
     return true;
@@ -193,8 +226,10 @@ class FolderDialogTest : public MainDlgTest {
 TEST_F(FolderDialogTest, ChosenFolderGetsTheClientFolderAppended) {
   const std::wstring long_name = L"zlong" + std::wstring(238, L'x');  // C:\ + 243 characters
   ScopedFolder games(L"C:\\Games");
+  ScopedFolder chinese(L"C:\\游戏");
   ScopedFolder deep(L"C:\\" + long_name);
   ASSERT_TRUE(games.Exists());
+  ASSERT_TRUE(chinese.Exists());
   ASSERT_TRUE(deep.Exists());
   Start(0);
   ShowWindow(m_hwnd, SW_SHOWNORMAL);
@@ -208,6 +243,9 @@ TEST_F(FolderDialogTest, ChosenFolderGetsTheClientFolderAppended) {
        false,
        L"C:\\Games\\ZorvikClient\\"},
       {{L"{Escape}"}, false, L""},
+      {{L"My", L"{Right}", L"{Right}", L"{Right}", L"{Down:游戏}", L"{Return}"},
+       false,
+       L"C:\\游戏\\ZorvikClient\\"},
       {{L"My", L"{Right}", L"{Right}", L"{Return}"}, false, L"C:\\\\ZorvikClient\\"},
       {{L"My", L"{Right}", L"{Right}", L"{Right}", L"zlong", L"{Return}"}, true, L""},
   };
