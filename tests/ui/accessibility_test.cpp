@@ -5,6 +5,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,33 +41,38 @@ struct Element {
   std::string action;
 };
 
-// Every element under `object`, in tree order, as a reader walks it.
-void Walk(IAccessible* object, std::vector<Element>& out) {
-  const auto describe = [&](LONG child) {
+// Visits every element below `object` in tree order, as a reader walks it (an object and
+// CHILDID_SELF, or a leaf's parent and the leaf's child id), until `visit` returns true.
+bool Visit(IAccessible* object, const std::function<bool(IAccessible*, LONG)>& visit) {
+  if (visit(object, CHILDID_SELF)) return true;
+  LONG count = 0;
+  object->get_accChildCount(&count);
+  for (LONG child = 1; child <= count; ++child) {
+    IDispatch* dispatch = nullptr;
+    if (object->get_accChild(Child(child), &dispatch) != S_OK || !dispatch) {
+      if (visit(object, child)) return true;
+      continue;
+    }
+    IAccessible* inner = nullptr;
+    dispatch->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&inner));
+    dispatch->Release();
+    const bool done = inner && Visit(inner, visit);
+    if (inner) inner->Release();
+    if (done) return true;
+  }
+  return false;
+}
+
+void Walk(IAccessible* root, std::vector<Element>& out) {
+  Visit(root, [&](IAccessible* object, LONG child) {
     VARIANT role, state;
     object->get_accRole(Child(child), &role);
     object->get_accState(Child(child), &state);
     out.push_back({role.lVal, Read(&IAccessible::get_accName, object, child),
                    Read(&IAccessible::get_accValue, object, child), state.lVal,
                    Read(&IAccessible::get_accDefaultAction, object, child)});
-  };
-  describe(CHILDID_SELF);
-  LONG count = 0;
-  object->get_accChildCount(&count);
-  for (LONG child = 1; child <= count; ++child) {
-    IDispatch* dispatch = nullptr;
-    if (object->get_accChild(Child(child), &dispatch) == S_OK && dispatch) {
-      IAccessible* inner = nullptr;
-      dispatch->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&inner));
-      dispatch->Release();
-      if (inner) {
-        Walk(inner, out);
-        inner->Release();
-      }
-    } else {
-      describe(child);
-    }
-  }
+    return false;
+  });
 }
 
 class AccessibilityTest : public MainDlgTest {
@@ -207,27 +213,17 @@ TEST_F(AccessibilityTest, HitTestingFindsTheTopmostElement) {
   }
 }
 
-// The element named `name` below `object`: its object (one reference) and child id.
-bool FindElement(IAccessible* object, const std::string& name, IAccessible** found, LONG* id) {
-  LONG count = 0;
-  object->get_accChildCount(&count);
-  for (LONG child = 1; child <= count; ++child) {
-    IDispatch* dispatch = nullptr;
-    if (object->get_accChild(Child(child), &dispatch) == S_OK && dispatch) {
-      IAccessible* inner = nullptr;
-      dispatch->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&inner));
-      dispatch->Release();
-      const bool hit = inner && FindElement(inner, name, found, id);
-      if (inner) inner->Release();
-      if (hit) return true;
-    } else if (Read(&IAccessible::get_accName, object, child) == name) {
-      object->AddRef();
-      *found = object;
-      *id = child;
-      return true;
+// The element named `name` below `root`: its object (one reference) and child id.
+bool FindElement(IAccessible* root, const std::string& name, IAccessible** found, LONG* id) {
+  return Visit(root, [&](IAccessible* object, LONG child) {
+    if (child == CHILDID_SELF || Read(&IAccessible::get_accName, object, child) != name) {
+      return false;
     }
-  }
-  return false;
+    object->AddRef();
+    *found = object;
+    *id = child;
+    return true;
+  });
 }
 
 TEST_F(AccessibilityTest, DefaultActionsDoWhatAClickDoes) {
