@@ -1,5 +1,7 @@
 #include "stats.h"
 
+#include <algorithm>
+
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
@@ -35,14 +37,17 @@ void Stats::RecordPackageRequest(const std::string& path) {
   ++m_packageRequests[path];
 }
 
-void Stats::AddPackageBytes(std::uint64_t bytes) {
+void Stats::AddPackageBytes(std::uint64_t bytes, bool completes) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_packageBytesSent += bytes;
+  if (completes) ++m_packagesCompleted;
 }
 
-void Stats::RecordPackageCompleted() {
+void Stats::TakeBackPackageBytes(std::uint64_t bytes, bool completes) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  ++m_packagesCompleted;
+  // A reset may have come in between.
+  m_packageBytesSent -= std::min(bytes, m_packageBytesSent);
+  if (completes && m_packagesCompleted > 0) --m_packagesCompleted;
 }
 
 void Stats::Reset() {

@@ -15,8 +15,10 @@ class Stats {
   void RecordVersionCheck(const std::string& path, const std::string& body);
   void RecordReport(const std::string& body);
   void RecordPackageRequest(const std::string& path);
-  void AddPackageBytes(std::uint64_t bytes);
-  void RecordPackageCompleted();
+  // `completes`: these are the last bytes of the package, which has now been sent whole.
+  void AddPackageBytes(std::uint64_t bytes, bool completes);
+  // Undoes AddPackageBytes for bytes that could not be sent after all.
+  void TakeBackPackageBytes(std::uint64_t bytes, bool completes);
   void Reset();
 
   // {"version_check_count", "last_version_check_body" (null before the first), "version_checks":

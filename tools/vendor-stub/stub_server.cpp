@@ -416,10 +416,13 @@ bool StubServer::SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, s
     std::cerr << "vendor-stub: cannot read the package at " << offset << "\n";
     return false;
   }
-  if (!sink.write(buffer.data(), length)) return false;
-  m_stats.AddPackageBytes(length);
-  if (offset + length == m_package.size()) m_stats.RecordPackageCompleted();
-  return true;
+  // Counted before the write: a client that has read every byte may ask for /stats before
+  // this thread has returned from the write.
+  const bool last = offset + length == m_package.size();
+  m_stats.AddPackageBytes(length, last);
+  if (sink.write(buffer.data(), length)) return true;
+  m_stats.TakeBackPackageBytes(length, last);
+  return false;
 }
 
 // Announces the whole length; how much follows depends on `ending`.
