@@ -15,19 +15,19 @@ fi
 dir=$1
 files="ca.pem localhost.pem localhost.key wrong-name.pem wrong-name.key self-signed.pem self-signed.key"
 
-complete() {
+have_whole_set() {
   for f in $files; do
     [ -s "$dir/$f" ] || return 1
   done
 }
-complete && exit 0
+have_whole_set && exit 0
 
 command -v openssl >/dev/null || { echo "$0: openssl is not installed" >&2; exit 1; }
 mkdir -p "$dir"
 # Runs that meet on one DIR take turns, so a set is never mixed from two CAs.
 exec 9>"$dir/.make-test-certs.lock"
 flock 9
-complete && exit 0
+have_whole_set && exit 0
 work=$(mktemp -d "$dir/.make-test-certs.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
@@ -55,6 +55,11 @@ ssl req -x509 -newkey rsa:2048 -nodes -sha256 -days "$days" \
   -keyout "$work/self-signed.key" -out "$work/self-signed.pem" -subj "/CN=localhost" \
   -addext "subjectAltName=DNS:localhost" -addext "extendedKeyUsage=serverAuth"
 
+# What is left of a broken set goes first: the set looks whole again only once the last new
+# file is in place, also to a run that checks without the lock.
+for f in $files; do
+  rm -f "$dir/$f"
+done
 for f in $files; do
   mv -f "$work/$f" "$dir/$f"
 done
