@@ -65,9 +65,13 @@ StubProcess::StubProcess(const std::vector<std::string>& arguments) {
 }
 
 StubProcess::~StubProcess() {
+  // SIGTERM first: the stub then removes its work folder, which SIGKILL would leave behind.
   if (m_pid > 0) {
-    kill(m_pid, SIGKILL);
-    waitpid(m_pid, nullptr, 0);
+    kill(m_pid, SIGTERM);
+    if (WaitForExit(std::chrono::seconds(10)) != 0 && m_pid > 0) {
+      kill(m_pid, SIGKILL);
+      waitpid(m_pid, nullptr, 0);
+    }
   }
   if (m_output >= 0) close(m_output);
 }

@@ -15,7 +15,7 @@ class StubProcess {
   explicit StubProcess(const std::vector<std::string>& arguments);
   StubProcess(const StubProcess&) = delete;
   StubProcess& operator=(const StubProcess&) = delete;
-  // Kills the process if it still runs.
+  // Ends the process if it still runs: SIGTERM, and SIGKILL when that does not end it in 10 s.
   ~StubProcess();
 
   int port() const { return m_port; }  // 0 if it did not start

@@ -9,50 +9,16 @@
 #include <iterator>
 
 #include "net/http_post.h"
+#include "stub_fetch.h"
 #include "stub_process.h"
 
 namespace update {
 namespace {
 
 using std::chrono::seconds;
+using testing::Fetch;
 using testing::StubProcess;
-
-struct Transfer {
-  CURLcode code = CURLE_OK;
-  long status = 0;
-  std::string body;
-  curl_off_t announcedLength = -1;
-  long redirects = 0;
-  int writes = 0;
-};
-
-size_t Append(char* data, size_t size, size_t count, void* user) {
-  auto& transfer = *static_cast<Transfer*>(user);
-  transfer.body.append(data, size * count);
-  ++transfer.writes;
-  return size * count;
-}
-
-// A GET, or a POST of `postBody`; follows up to `maxRedirects` redirects when not negative.
-Transfer Fetch(const std::string& url, const char* postBody = nullptr, long maxRedirects = -1) {
-  Transfer transfer;
-  CURL* handle = curl_easy_init();
-  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-  if (postBody) curl_easy_setopt(handle, CURLOPT_POSTFIELDS, postBody);
-  if (maxRedirects >= 0) {
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, maxRedirects);
-  }
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &Append);
-  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-  curl_easy_setopt(handle, CURLOPT_TIMEOUT, 60L);
-  transfer.code = curl_easy_perform(handle);
-  curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &transfer.status);
-  curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &transfer.announcedLength);
-  curl_easy_getinfo(handle, CURLINFO_REDIRECT_COUNT, &transfer.redirects);
-  curl_easy_cleanup(handle);
-  return transfer;
-}
+using testing::Transfer;
 
 std::string CheckUrl(const StubProcess& stub, const std::string& scenario = "") {
   return stub.baseUrl() + (scenario.empty() ? "" : "/scenario/" + scenario) +
@@ -79,7 +45,8 @@ class VendorStubTest : public ::testing::Test {
   std::vector<std::string> Arguments() const {
     return {"--report-file",      m_reportFile, "--package",    m_packageFile,
             "--huge-bytes",       "5000",       "--drip-bytes", "10000",
-            "--drip-interval-ms", "20",         "--slow-ms",    "10"};
+            "--drip-interval-ms", "20",         "--slow-ms",    "10",
+            "--stall-seconds",    "1"};
   }
 
   std::string m_folder;
@@ -140,6 +107,8 @@ TEST_F(VendorStubTest, ClientTypeIdAndScenarioNameGiveTheSameAnswer) {
       {33, "package-missing"},
       {34, "package-truncated"},
       {35, "package-drip"},
+      {36, "package-stall"},
+      {37, "package-reset"},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(cases[i].name);
@@ -157,6 +126,37 @@ TEST_F(VendorStubTest, ClientTypeIdAndScenarioNameGiveTheSameAnswer) {
     SCOPED_TRACE(id);
     const std::string body = "{\"client_type_id\":" + std::to_string(id) + "}";
     EXPECT_EQ(Fetch(CheckUrl(stub), body.c_str()).body, good.body);
+  }
+}
+
+// --package-url moves the package of good answers only; the package scenarios keep their own
+// failing routes on this stub.
+TEST_F(VendorStubTest, AnswersWithTheGivenPackageUrl) {
+  const std::string elsewhere = "https://localhost:1/package/full?from=elsewhere";
+  std::vector<std::string> arguments = Arguments();
+  arguments.insert(arguments.end(), {"--package-url", elsewhere});
+  StubProcess stub(arguments);
+  ASSERT_GT(stub.port(), 0);
+  const struct {
+    const char* scenario;
+    std::string url;
+  } cases[] = {
+      {"ok", elsewhere},
+      {"utf8", elsewhere},
+      {"extra-members", elsewhere},
+      {"whitespace", elsewhere},
+      {"huge", elsewhere},
+      {"slow", elsewhere},
+      {"empty-url", ""},
+      {"package-missing", stub.baseUrl() + "/package/missing"},
+      {"package-stall", stub.baseUrl() + "/package/stall"},
+      {"package-redirect-5", stub.baseUrl() + "/package/redirect/5"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scenario);
+    const Transfer answer = Fetch(CheckUrl(stub, c.scenario), "{}");
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_EQ(testing::UrlOfAnswer(answer.body), c.url) << answer.body;
   }
 }
 
@@ -196,42 +196,51 @@ TEST_F(VendorStubTest, ServesThePackageAsEachScenarioSays) {
   const std::string whole = m_package;
   const std::string half = m_package.substr(0, m_package.size() / 2);
   const curl_off_t size = static_cast<curl_off_t>(m_package.size());
+  using std::chrono::milliseconds;
   const struct {
     const char* scenario;
     CURLcode code;
     long status;
     const std::string* body;     // null: not the package
+    bool prefixOnly;             // the body received is some beginning of `body`
     curl_off_t announcedLength;  // of the package; -1: none (chunked)
     long redirects;
+    milliseconds atLeast;  // how long the transfer takes at least
   } cases[] = {
-      {"ok", CURLE_OK, 200, &whole, size, 0},
-      {"package-chunked", CURLE_OK, 200, &whole, -1, 0},
-      {"package-redirect-5", CURLE_OK, 200, &whole, size, 5},
-      {"package-redirect-6", CURLE_TOO_MANY_REDIRECTS, 302, nullptr, 0, 5},
-      {"package-missing", CURLE_OK, 404, nullptr, 0, 0},
-      {"package-truncated", CURLE_PARTIAL_FILE, 200, &half, size, 0},
-      {"package-drip", CURLE_OK, 200, &whole, size, 0},
+      {"ok", CURLE_OK, 200, &whole, false, size, 0, milliseconds(0)},
+      {"package-chunked", CURLE_OK, 200, &whole, false, -1, 0, milliseconds(0)},
+      {"package-redirect-5", CURLE_OK, 200, &whole, false, size, 5, milliseconds(0)},
+      {"package-redirect-6", CURLE_TOO_MANY_REDIRECTS, 302, nullptr, false, 0, 5, milliseconds(0)},
+      {"package-missing", CURLE_OK, 404, nullptr, false, 0, 0, milliseconds(0)},
+      {"package-truncated", CURLE_PARTIAL_FILE, 200, &half, false, size, 0, milliseconds(0)},
+      {"package-drip", CURLE_OK, 200, &whole, false, size, 0, milliseconds(0)},
+      // Half, then silence for --stall-seconds (1), then an orderly close.
+      {"package-stall", CURLE_PARTIAL_FILE, 200, &half, false, size, 0, milliseconds(1000)},
+      // A reset may overtake the last bytes sent before it.
+      {"package-reset", CURLE_RECV_ERROR, 200, &half, true, size, 0, milliseconds(0)},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     const auto& c = cases[i];
     SCOPED_TRACE(c.scenario);
-    const Transfer answer = Fetch(CheckUrl(stub, c.scenario), "{}");
-    const std::string marker = R"("url":")";
-    const size_t at = answer.body.find(marker);
-    ASSERT_NE(at, std::string::npos) << answer.body;
-    const std::string url = answer.body.substr(
-        at + marker.size(), answer.body.find('"', at + marker.size()) - at - marker.size());
+    const std::string url = testing::UrlOfAnswer(Fetch(CheckUrl(stub, c.scenario), "{}").body);
     ASSERT_EQ(url.rfind(stub.baseUrl() + "/package/", 0), 0u) << url;
 
+    const auto start = std::chrono::steady_clock::now();
     const Transfer package = Fetch(url, nullptr, 5);  // what the download worker allows
+    EXPECT_GE(std::chrono::steady_clock::now() - start, c.atLeast);
     EXPECT_EQ(package.code, c.code);
     EXPECT_EQ(package.status, c.status);
     EXPECT_EQ(package.redirects, c.redirects);
-    if (c.body) {
+    if (c.body && c.prefixOnly) {
+      EXPECT_LE(package.body.size(), c.body->size());
+      EXPECT_TRUE(c.body->compare(0, package.body.size(), package.body) == 0);
+    } else if (c.body) {
       EXPECT_TRUE(package.body == *c.body) << "received " << package.body.size() << " bytes";
-      EXPECT_EQ(package.announcedLength, c.announcedLength);
     } else if (c.status == 404) {
       EXPECT_NE(package.body.find("<html>"), std::string::npos) << package.body;
+    }
+    if (c.body) {
+      EXPECT_EQ(package.announcedLength, c.announcedLength);
     }
   }
 }

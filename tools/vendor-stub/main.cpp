@@ -1,11 +1,11 @@
 // vendor-stub: stands in for the vendor's web service on 127.0.0.1. See UsageText().
 #include <atomic>
+#include <chrono>
 #include <csignal>
-#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -13,32 +13,29 @@
 #include <pthread.h>
 
 #include "options.h"
+#include "package_builder.h"
+#include "package_file.h"
 #include "stub_server.h"
+#include "work_folder.h"
 
 namespace {
 
 using vendor_stub::Options;
 
-// A deterministic stand-in package when none is given: bytes that do not compress.
-std::string GeneratedPackage() {
-  std::string bytes(256 * 1024, '\0');
-  std::uint32_t state = 0x2545F491u;
-  for (char& byte : bytes) {
-    state = state * 1664525u + 1013904223u;
-    byte = static_cast<char>(state >> 24);
+// Makes (or finds) the package and opens it for serving.
+bool PreparePackage(const Options& options, const vendor_stub::WorkFolder& work,
+                    vendor_stub::PackageFile& package, std::string& error) {
+  const auto start = std::chrono::steady_clock::now();
+  std::filesystem::path path;
+  if (!vendor_stub::BuildPackage(vendor_stub::PackagePlanOf(options), work.path(), path, error) ||
+      !package.Open(path.string(), error)) {
+    return false;
   }
-  return bytes;
-}
-
-bool LoadPackage(const Options& options, std::string& package) {
-  if (options.packageFile.empty()) {
-    package = GeneratedPackage();
-    return true;
-  }
-  std::ifstream file(options.packageFile, std::ios::binary);
-  if (!file) return false;
-  package.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return !file.bad();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::fprintf(stderr, "vendor-stub: package %s, %llu bytes, ready in %.2f s\n", path.c_str(),
+               static_cast<unsigned long long>(package.size()), seconds);
+  return true;
 }
 
 // Written beside and renamed into place, so a reader never sees a half-written port.
@@ -62,9 +59,10 @@ int main(int argc, char** argv) {
     (error.empty() ? std::cout : std::cerr) << vendor_stub::UsageText();
     return error.empty() ? 0 : 2;
   }
-  std::string package;
-  if (!LoadPackage(*options, package)) {
-    std::cerr << "vendor-stub: cannot read package " << options->packageFile << "\n";
+  vendor_stub::WorkFolder work;
+  vendor_stub::PackageFile package;
+  if (!work.Create(error) || !PreparePackage(*options, work, package, error)) {
+    std::cerr << "vendor-stub: " << error << "\n";
     return 1;
   }
 
@@ -82,7 +80,7 @@ int main(int argc, char** argv) {
   const int port = server.Start();
   if (port <= 0) return 1;
   std::cout << port << std::endl;
-  std::cerr << "vendor-stub: listening on http://127.0.0.1:" << port << "\n";
+  std::cerr << "vendor-stub: listening on " << server.BaseUrl() << "\n";
   if (!options->portFile.empty() && !WritePortFile(options->portFile, port)) {
     std::cerr << "vendor-stub: cannot write port file " << options->portFile << "\n";
     return 1;

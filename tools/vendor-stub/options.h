@@ -4,14 +4,26 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vendor_stub {
 
+// A file added to the package under its own item name.
+struct PackageAddition {
+  std::string name;  // item name inside the archive, '/' between folders
+  std::string path;  // the file on disk
+};
+
 struct Options {
-  int port = 0;             // 0: a free port, printed on standard output
-  std::string portFile;     // the port is also written here (atomically) when given
-  std::string reportFile;   // POST /log bodies are appended here, one per line
-  std::string packageFile;  // served as the package; a generated payload otherwise
+  int port = 0;                  // 0: a free port, printed on standard output
+  std::string portFile;          // the port is also written here (atomically) when given
+  std::string reportFile;        // POST /log bodies are appended here, one per line
+  std::string packageFile;       // served as the package; a generated payload otherwise
+  std::size_t packageBytes = 0;  // nonzero: serve a generated zip archive of about this size
+  std::vector<PackageAddition> packageAdditions;  // added to the generated or given archive
+  std::string packageUrl;      // "url" of good answers; this stub's /package/full when empty
+  std::string tlsCertificate;  // with tlsKey: serve HTTPS, PEM files
+  std::string tlsKey;
   std::string versionNumber = "3.2.0.1";
   int idleSeconds = 300;  // ends after this long without a request
   int slowMs = 2000;

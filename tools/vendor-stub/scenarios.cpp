@@ -28,6 +28,8 @@ const std::vector<ScenarioInfo>& AllScenarios() {
       {Scenario::kPackageMissing, "package-missing", 33, "package URL answers 404 (HTML)"},
       {Scenario::kPackageTruncated, "package-truncated", 34, "package cut off half-way"},
       {Scenario::kPackageDrip, "package-drip", 35, "package dripped by --drip-bytes"},
+      {Scenario::kPackageStall, "package-stall", 36, "half the package, then --stall-seconds"},
+      {Scenario::kPackageReset, "package-reset", 37, "half the package, then a reset"},
   };
   return table;
 }

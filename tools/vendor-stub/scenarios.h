@@ -11,7 +11,7 @@
 namespace vendor_stub {
 
 enum class Scenario {
-  kOk,                // success, version and the package at /package/full
+  kOk,                // success, version and the package at /package/full (or --package-url)
   kUtf8Version,       // success with a version text full of non-ASCII characters
   kRefused,           // "success": false
   kEmptyUrl,          // success with "url": ""
@@ -35,6 +35,8 @@ enum class Scenario {
   kPackageMissing,    // success; the package URL answers 404 with an HTML page
   kPackageTruncated,  // success; the package is cut off half-way
   kPackageDrip,       // success; the package arrives slowly in small pieces
+  kPackageStall,      // success; half the package, then nothing for the stall time
+  kPackageReset,      // success; half the package, then the connection is reset
 };
 
 struct ScenarioInfo {

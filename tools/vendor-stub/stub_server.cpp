@@ -10,6 +10,8 @@
 #include <memory>
 #include <thread>
 
+#include "connection_reset.h"
+
 namespace vendor_stub {
 namespace {
 
@@ -67,16 +69,25 @@ std::string EchoOf(const httplib::Request& request) {
 
 }  // namespace
 
-StubServer::StubServer(Options options, std::string package)
+StubServer::StubServer(Options options, PackageFile package)
     : m_options(std::move(options)),
       m_package(std::move(package)),
+      m_server(m_options.tlsCertificate.empty()
+                   ? std::make_unique<httplib::Server>()
+                   : std::make_unique<httplib::SSLServer>(m_options.tlsCertificate.c_str(),
+                                                          m_options.tlsKey.c_str())),
       m_lastActivity(Clock::now().time_since_epoch().count()) {
   // Stalled and dripping answers each hold a worker for a long time.
-  m_server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+  m_server->new_task_queue = [] { return new httplib::ThreadPool(32); };
   AddRoutes();
 }
 
 int StubServer::Start() {
+  if (!m_server->is_valid()) {
+    std::cerr << "vendor-stub: cannot use the TLS certificate " << m_options.tlsCertificate
+              << " with the key " << m_options.tlsKey << "\n";
+    return -1;
+  }
   if (!m_options.reportFile.empty()) {
     m_report.open(m_options.reportFile, std::ios::binary | std::ios::app);
     if (!m_report) {
@@ -85,8 +96,8 @@ int StubServer::Start() {
     }
   }
   m_port = m_options.port == 0
-               ? m_server.bind_to_any_port("127.0.0.1")
-               : (m_server.bind_to_port("127.0.0.1", m_options.port) ? m_options.port : -1);
+               ? m_server->bind_to_any_port("127.0.0.1")
+               : (m_server->bind_to_port("127.0.0.1", m_options.port) ? m_options.port : -1);
   if (m_port <= 0) {
     std::cerr << "vendor-stub: cannot listen on 127.0.0.1:" << m_options.port << "\n";
   }
@@ -95,7 +106,7 @@ int StubServer::Start() {
 
 bool StubServer::Run() {
   std::thread watcher(&StubServer::WatchIdle, this);
-  const bool served = m_server.listen_after_bind();
+  const bool served = m_server->listen_after_bind();
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_stopping = true;
@@ -112,7 +123,7 @@ void StubServer::Stop() {
     m_stopping = true;
   }
   m_wake.notify_all();
-  m_server.stop();
+  m_server->stop();
 }
 
 void StubServer::Touch() {
@@ -140,7 +151,7 @@ void StubServer::WatchIdle() {
   while (!m_servingEnded) {
     if (m_stopping) {
       lock.unlock();
-      m_server.stop();
+      m_server->stop();
       lock.lock();
       m_wake.wait_for(lock, kWaitSlice);
       continue;
@@ -158,10 +169,15 @@ void StubServer::WatchIdle() {
 }
 
 std::string StubServer::BaseUrl() const {
-  return "http://127.0.0.1:" + std::to_string(m_port);
+  return (m_options.tlsCertificate.empty() ? "http://127.0.0.1:" : "https://localhost:") +
+         std::to_string(m_port);
 }
 
-std::string StubServer::GoodAnswer(const std::string& packagePath) const {
+std::string StubServer::PackageUrl() const {
+  return m_options.packageUrl.empty() ? BaseUrl() + "/package/full" : m_options.packageUrl;
+}
+
+std::string StubServer::GoodAnswer(const std::string& url) const {
   rapidjson::StringBuffer buffer;
   JsonWriter writer(buffer);
   writer.StartObject();
@@ -170,86 +186,99 @@ std::string StubServer::GoodAnswer(const std::string& packagePath) const {
   writer.Key("version_number");
   WriteString(writer, m_options.versionNumber);
   writer.Key("url");
-  WriteString(writer, BaseUrl() + packagePath);
+  WriteString(writer, url);
   writer.EndObject();
   return std::string(buffer.GetString(), buffer.GetSize());
 }
 
 void StubServer::AddRoutes() {
-  m_server.set_pre_routing_handler([this](const httplib::Request&, httplib::Response&) {
+  m_server->set_pre_routing_handler([this](const httplib::Request&, httplib::Response&) {
     Touch();
     return httplib::Server::HandlerResponse::Unhandled;
   });
-  m_server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
+  m_server->set_logger([](const httplib::Request& request, const httplib::Response& response) {
     std::fprintf(stderr, "vendor-stub: %s %s -> %d\n", request.method.c_str(), request.path.c_str(),
                  response.status);
   });
 
-  m_server.Post("/api/v1/version/client/check",
-                [this](const httplib::Request& request, httplib::Response& response) {
-                  int clientTypeId = 0;
-                  if (!ParseClientTypeId(request.body, clientTypeId)) {
-                    response.status = 400;
-                    response.set_content(R"({"success":false,"message":"bad request"})", kJson);
-                    return;
-                  }
-                  Answer(ScenarioForClientType(clientTypeId), request, response);
-                });
-  m_server.Post(R"(/scenario/([A-Za-z0-9-]+)/api/v1/version/client/check)",
-                [this](const httplib::Request& request, httplib::Response& response) {
-                  const std::optional<Scenario> scenario = ScenarioByName(request.matches[1].str());
-                  if (!scenario) {
-                    response.status = 404;
-                    response.set_content(HtmlPage(404, "Unknown Scenario"), kHtml);
-                    return;
-                  }
-                  Answer(*scenario, request, response);
-                });
-  m_server.Post("/log", [this](const httplib::Request& request, httplib::Response& response) {
+  m_server->Post("/api/v1/version/client/check",
+                 [this](const httplib::Request& request, httplib::Response& response) {
+                   m_stats.RecordVersionCheck(request.path, request.body);
+                   int clientTypeId = 0;
+                   if (!ParseClientTypeId(request.body, clientTypeId)) {
+                     response.status = 400;
+                     response.set_content(R"({"success":false,"message":"bad request"})", kJson);
+                     return;
+                   }
+                   Answer(ScenarioForClientType(clientTypeId), request, response);
+                 });
+  m_server->Post(R"(/scenario/([A-Za-z0-9-]+)/api/v1/version/client/check)",
+                 [this](const httplib::Request& request, httplib::Response& response) {
+                   m_stats.RecordVersionCheck(request.path, request.body);
+                   const std::optional<Scenario> scenario =
+                       ScenarioByName(request.matches[1].str());
+                   if (!scenario) {
+                     response.status = 404;
+                     response.set_content(HtmlPage(404, "Unknown Scenario"), kHtml);
+                     return;
+                   }
+                   Answer(*scenario, request, response);
+                 });
+  m_server->Post("/log", [this](const httplib::Request& request, httplib::Response& response) {
     AppendReport(request.body, response);
   });
+  m_server->Get("/stats", [this](const httplib::Request&, httplib::Response& response) {
+    response.set_content(m_stats.Json(), kJson);
+  });
+  m_server->Post("/stats/reset", [this](const httplib::Request&, httplib::Response& response) {
+    m_stats.Reset();
+    response.set_content(R"({"success":true})", kJson);
+  });
+  AddPackageRoutes();
+}
 
-  m_server.Get("/package/full", [this](const httplib::Request&, httplib::Response& response) {
-    ServePackage(response);
+void StubServer::AddPackageRoutes() {
+  const auto route = [this](const char* path, auto serve) {
+    m_server->Get(path,
+                  [this, serve](const httplib::Request& request, httplib::Response& response) {
+                    m_stats.RecordPackageRequest(request.path);
+                    serve(request, response);
+                  });
+  };
+  const auto ending = [this](Ending how) {
+    return [this, how](const httplib::Request& request, httplib::Response& response) {
+      ServePackage(request, response, how);
+    };
+  };
+  route("/package/full", ending(Ending::kWhole));
+  route("/package/drip", ending(Ending::kDrip));
+  route("/package/truncated", ending(Ending::kCloseHalfway));
+  route("/package/stall", ending(Ending::kStallHalfway));
+  route("/package/reset", ending(Ending::kResetHalfway));
+  route("/package/chunked", [this](const httplib::Request&, httplib::Response& response) {
+    ServePackageChunked(response);
   });
-  m_server.Get("/package/chunked", [this](const httplib::Request&, httplib::Response& response) {
-    response.set_chunked_content_provider(kZip, [this](std::size_t offset,
-                                                       httplib::DataSink& sink) {
-      Touch();
-      if (offset < m_package.size()) {
-        return sink.write(m_package.data() + offset, std::min(kPiece, m_package.size() - offset));
-      }
-      sink.done();
-      return true;
-    });
-  });
-  m_server.Get(R"(/package/redirect/(\d{1,3}))", [this](const httplib::Request& request,
-                                                        httplib::Response& response) {
-    const int left = std::stoi(request.matches[1].str());
-    if (left > kMaxRedirects) {
-      response.status = 400;
-      response.set_content(HtmlPage(400, "Too Many Redirects Asked"), kHtml);
-    } else if (left == 0) {
-      ServePackage(response);
-    } else {
-      response.set_redirect(BaseUrl() + "/package/redirect/" + std::to_string(left - 1));
-    }
-  });
-  m_server.Get("/package/missing", [](const httplib::Request&, httplib::Response& response) {
+  route("/package/missing", [](const httplib::Request&, httplib::Response& response) {
     response.status = 404;
     response.set_content(HtmlPage(404, "Not Found"), kHtml);
   });
-  m_server.Get("/package/truncated", [this](const httplib::Request&, httplib::Response& response) {
-    ServePackageCut(response);
-  });
-  m_server.Get("/package/drip", [this](const httplib::Request&, httplib::Response& response) {
-    ServePackageDrip(response);
-  });
+  route(R"(/package/redirect/(\d{1,3}))",
+        [this](const httplib::Request& request, httplib::Response& response) {
+          const int left = std::stoi(request.matches[1].str());
+          if (left > kMaxRedirects) {
+            response.status = 400;
+            response.set_content(HtmlPage(400, "Too Many Redirects Asked"), kHtml);
+          } else if (left == 0) {
+            ServePackage(request, response, Ending::kWhole);
+          } else {
+            response.set_redirect(BaseUrl() + "/package/redirect/" + std::to_string(left - 1));
+          }
+        });
 }
 
 void StubServer::Answer(Scenario scenario, const httplib::Request& request,
                         httplib::Response& response) {
-  const std::string good = GoodAnswer("/package/full");
+  const std::string good = GoodAnswer(PackageUrl());
   switch (scenario) {
     case Scenario::kOk:
       response.set_content(good, kJson);
@@ -264,7 +293,7 @@ void StubServer::Answer(Scenario scenario, const httplib::Request& request,
       // CJK, Latin with accents, a character outside the BMP and one no ANSI code page holds.
       writer.String(u8"3.2.0 测试版 Zürich \U0001F680 \u2603");
       writer.Key("url");
-      WriteString(writer, BaseUrl() + "/package/full");
+      WriteString(writer, PackageUrl());
       writer.EndObject();
       response.set_content(buffer.GetString(), buffer.GetSize(), kJson);
       return;
@@ -354,58 +383,99 @@ void StubServer::Answer(Scenario scenario, const httplib::Request& request,
       response.set_content(EchoOf(request), kJson);
       return;
     case Scenario::kPackageChunked:
-      response.set_content(GoodAnswer("/package/chunked"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/chunked"), kJson);
       return;
     case Scenario::kPackageRedirect5:
-      response.set_content(GoodAnswer("/package/redirect/5"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/redirect/5"), kJson);
       return;
     case Scenario::kPackageRedirect6:
-      response.set_content(GoodAnswer("/package/redirect/6"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/redirect/6"), kJson);
       return;
     case Scenario::kPackageMissing:
-      response.set_content(GoodAnswer("/package/missing"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/missing"), kJson);
       return;
     case Scenario::kPackageTruncated:
-      response.set_content(GoodAnswer("/package/truncated"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/truncated"), kJson);
       return;
     case Scenario::kPackageDrip:
-      response.set_content(GoodAnswer("/package/drip"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/drip"), kJson);
+      return;
+    case Scenario::kPackageStall:
+      response.set_content(GoodAnswer(BaseUrl() + "/package/stall"), kJson);
+      return;
+    case Scenario::kPackageReset:
+      response.set_content(GoodAnswer(BaseUrl() + "/package/reset"), kJson);
       return;
   }
 }
 
-void StubServer::ServePackage(httplib::Response& response) {
+bool StubServer::SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, std::uint64_t offset,
+                           std::size_t length) {
+  buffer.resize(length);
+  if (m_package.ReadAt(offset, buffer.data(), length) != length) {
+    std::cerr << "vendor-stub: cannot read the package at " << offset << "\n";
+    return false;
+  }
+  // Counted before the write: a client that has read every byte may ask for /stats before
+  // this thread has returned from the write.
+  const bool last = offset + length == m_package.size();
+  m_stats.AddPackageBytes(length, last);
+  if (sink.write(buffer.data(), length)) return true;
+  m_stats.TakeBackPackageBytes(length, last);
+  return false;
+}
+
+// Announces the whole length; how much follows depends on `ending`.
+void StubServer::ServePackage(const httplib::Request& request, httplib::Response& response,
+                              Ending ending) {
+  const std::uint64_t size = m_package.size();
+  const std::uint64_t half = size / 2;
+  const bool cut = ending != Ending::kWhole && ending != Ending::kDrip;
+  const int localPort = request.local_port;
+  const int remotePort = request.remote_port;
+  auto buffer = std::make_shared<std::vector<char>>();
   response.set_content_provider(
-      m_package.size(), kZip,
-      [this](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+      size, kZip,
+      [this, ending, half, cut, localPort, remotePort, buffer](
+          std::size_t offset, std::size_t length, httplib::DataSink& sink) {
         Touch();
-        return sink.write(m_package.data() + offset, std::min(length, kPiece));
-      });
-}
-
-// Announces the whole length, sends the first half, then closes the connection.
-void StubServer::ServePackageCut(httplib::Response& response) {
-  response.set_content_provider(
-      m_package.size(), kZip,
-      [this](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-        const std::size_t half = m_package.size() / 2;
-        if (offset >= half) return false;
-        return sink.write(m_package.data() + offset, std::min({length, kPiece, half - offset}));
-      });
-}
-
-void StubServer::ServePackageDrip(httplib::Response& response) {
-  response.set_content_provider(
-      m_package.size(), kZip,
-      [this](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-        if (offset > 0 && WaitForStop(std::chrono::milliseconds(m_options.dripIntervalMs))) {
-          return false;
+        if (cut && offset >= half) {
+          if (ending == Ending::kStallHalfway) {
+            WaitForStop(std::chrono::seconds(m_options.stallSeconds));
+          } else if (ending == Ending::kResetHalfway && !ResetConnection(localPort, remotePort)) {
+            std::cerr << "vendor-stub: found no connection to reset\n";
+          }
+          return false;  // the connection is closed with the package unfinished
         }
-        return sink.write(m_package.data() + offset, std::min(length, m_options.dripBytes));
+        std::size_t piece = std::min(length, kPiece);
+        if (cut) piece = static_cast<std::size_t>(std::min<std::uint64_t>(piece, half - offset));
+        if (ending == Ending::kDrip) {
+          if (offset > 0 && WaitForStop(std::chrono::milliseconds(m_options.dripIntervalMs))) {
+            return false;
+          }
+          piece = std::min(length, m_options.dripBytes);
+        }
+        return SendPiece(sink, *buffer, offset, piece);
+      });
+}
+
+void StubServer::ServePackageChunked(httplib::Response& response) {
+  auto buffer = std::make_shared<std::vector<char>>();
+  response.set_chunked_content_provider(
+      kZip, [this, buffer](std::size_t offset, httplib::DataSink& sink) {
+        Touch();
+        if (offset < m_package.size()) {
+          const std::uint64_t left = m_package.size() - offset;
+          return SendPiece(sink, *buffer, offset,
+                           static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, left)));
+        }
+        sink.done();
+        return true;
       });
 }
 
 void StubServer::AppendReport(const std::string& body, httplib::Response& response) {
+  m_stats.RecordReport(body);
   if (m_report.is_open()) {
     std::lock_guard<std::mutex> lock(m_reportMutex);
     m_report << body << '\n';

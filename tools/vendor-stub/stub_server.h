@@ -7,23 +7,31 @@
 #include <chrono>
 #include <condition_variable>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "options.h"
+#include "package_file.h"
 #include "scenarios.h"
+#include "stats.h"
 
 namespace vendor_stub {
 
 class StubServer {
  public:
-  StubServer(Options options, std::string package);
+  // Serves HTTPS when the options name a certificate and key, HTTP otherwise.
+  StubServer(Options options, PackageFile package);
   StubServer(const StubServer&) = delete;
   StubServer& operator=(const StubServer&) = delete;
 
   // Opens the report file and binds 127.0.0.1 on the configured port (0: any free one).
   // Returns the port, or -1 after a message on standard error.
   int Start();
+
+  // "http://127.0.0.1:PORT", or "https://localhost:PORT" (the certificates name localhost).
+  std::string BaseUrl() const;
 
   // Serves until Stop() is called or no request has come for the idle limit. False when
   // serving failed.
@@ -35,14 +43,28 @@ class StubServer {
  private:
   using Clock = std::chrono::steady_clock;
 
+  // How a package route with a length ends.
+  enum class Ending {
+    kWhole,         // the whole package
+    kDrip,          // the whole package in small pieces with pauses
+    kCloseHalfway,  // half, then an orderly close
+    kStallHalfway,  // half, then nothing until the stall time is over, then a close
+    kResetHalfway,  // half, then a reset
+  };
+
   void AddRoutes();
+  void AddPackageRoutes();
   void Answer(Scenario scenario, const httplib::Request& request, httplib::Response& response);
-  void ServePackage(httplib::Response& response);
-  void ServePackageCut(httplib::Response& response);
-  void ServePackageDrip(httplib::Response& response);
+  void ServePackage(const httplib::Request& request, httplib::Response& response, Ending ending);
+  void ServePackageChunked(httplib::Response& response);
+  // Sends `length` bytes of the package from `offset` through `sink`, counting them.
+  bool SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, std::uint64_t offset,
+                 std::size_t length);
   void AppendReport(const std::string& body, httplib::Response& response);
-  std::string GoodAnswer(const std::string& packagePath) const;
-  std::string BaseUrl() const;
+  // A good answer whose "url" is `url`.
+  std::string GoodAnswer(const std::string& url) const;
+  // "url" of good answers: --package-url, or this stub's /package/full.
+  std::string PackageUrl() const;
 
   // Waits up to `duration` for Stop(); true when stopping. Counts as activity while it waits.
   bool WaitForStop(Clock::duration duration);
@@ -50,9 +72,10 @@ class StubServer {
   void WatchIdle();
 
   const Options m_options;
-  const std::string m_package;
+  const PackageFile m_package;
   int m_port = -1;
-  httplib::Server m_server;
+  std::unique_ptr<httplib::Server> m_server;
+  Stats m_stats;
 
   std::mutex m_mutex;
   std::condition_variable m_wake;

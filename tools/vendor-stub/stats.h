@@ -1,0 +1,47 @@
+// What the stub has received and sent, for tests to read back through GET /stats.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vendor_stub {
+
+class Stats {
+ public:
+  void RecordVersionCheck(const std::string& path, const std::string& body);
+  void RecordReport(const std::string& body);
+  void RecordPackageRequest(const std::string& path);
+  // `completes`: these are the last bytes of the package, which has now been sent whole.
+  void AddPackageBytes(std::uint64_t bytes, bool completes);
+  // Undoes AddPackageBytes for bytes that could not be sent after all.
+  void TakeBackPackageBytes(std::uint64_t bytes, bool completes);
+  void Reset();
+
+  // {"version_check_count", "last_version_check_body" (null before the first), "version_checks":
+  // [{"path", "body"}],
+  //  "report_count", "reports": [body], "package_requests": {path: count},
+  //  "package_bytes_sent", "packages_completed"}
+  std::string Json() const;
+
+ private:
+  struct VersionCheck {
+    std::string path;
+    std::string body;
+  };
+
+  mutable std::mutex m_mutex;
+  std::uint64_t m_versionCheckCount = 0;
+  std::optional<std::string> m_lastVersionCheckBody;
+  std::vector<VersionCheck> m_versionChecks;
+  std::uint64_t m_reportCount = 0;
+  std::vector<std::string> m_reports;
+  std::map<std::string, std::uint64_t> m_packageRequests;
+  std::uint64_t m_packageBytesSent = 0;
+  std::uint64_t m_packagesCompleted = 0;
+};
+
+}  // namespace vendor_stub
