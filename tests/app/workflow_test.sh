@@ -59,6 +59,22 @@ start_stub() {
 }
 stop_stub() { [ -z "$stub_pid" ] || kill "$stub_pid" 2>/dev/null || true; stub_pid=; }
 
+# start_tls_stub NAME: an HTTPS stub with the certificate NAME of make-test-certs.sh, serving the
+# package; its port goes to TLS_PORT[NAME].
+declare -A TLS_PORT TLS_PID
+start_tls_stub() {
+  local port_file="$WORK/port-$1"
+  setsid "$STUB" --port 0 --port-file "$port_file" --idle-seconds 600 --package "$WORK/package.zip" \
+    --tls-cert "$WORK/certs/$1.pem" --tls-key "$WORK/certs/$1.key" </dev/null \
+    >"$WORK/stub-$1.log" 2>&1 &
+  TLS_PID[$1]=$!
+  local deadline=$((SECONDS + 20))
+  until [ -s "$port_file" ]; do
+    [ $SECONDS -lt $deadline ] && kill -0 "${TLS_PID[$1]}" 2>/dev/null || { cat "$WORK/stub-$1.log"; exit 1; }
+  done
+  TLS_PORT[$1]=$(cat "$port_file")
+}
+
 # use_service [SCENARIO]: points the program at the stub (a scenario by path), or at a closed
 # port with "down".
 use_service() {
@@ -107,6 +123,7 @@ service_exists() { w sc query izorvik_drv >/dev/null 2>&1; }
 cleanup() {
   set +e
   stop_stub
+  for pid in "${TLS_PID[@]}"; do kill "$pid" 2>/dev/null; done
   w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1
   w sc stop izorvik_drv >/dev/null 2>&1
   w sc delete izorvik_drv >/dev/null 2>&1
@@ -248,7 +265,13 @@ case "$CASE" in
   failures)
     make_package "$WORK/package.zip" v1
     start_stub --package "$WORK/package.zip" --stall-seconds 45
-    # Each row: scenario | what the window must end with | reports | EstimatedSize (pass rows)
+    # The package over HTTPS: the bench's CA is the one trusted (the system's store is not
+    # consulted under Wine), so a wrong name or a certificate of no authority must fail.
+    sh "$(dirname "${BASH_SOURCE[0]}")/../../tools/vendor-stub/make-test-certs.sh" "$WORK/certs" >/dev/null
+    for name in localhost wrong-name self-signed; do start_tls_stub "$name"; done
+    reg_quiet add "$OVERRIDE_KEY" /v CaFile /t REG_SZ /d "$(w winepath -w "$WORK/certs/ca.pem" | tr -d '\r')" /f
+    # Each row: scenario (tls:NAME: the package from that HTTPS stub) | what the window must end
+    # with | EstimatedSize (pass rows)
     rows=(
       "refused|下载失败" "empty-url|下载失败" "success-string|下载失败"
       "trailing-garbage|下载失败" "html|下载失败" "down|下载失败" "stall|下载失败"
@@ -256,14 +279,22 @@ case "$CASE" in
       "package-redirect-5|installed|dword:$(printf %08x $(($(stat -c %s "$WORK/package.zip") / 1024)))"
       "package-chunked|installed|dword:00000000"
       "extra-members|installed|" "whitespace|installed|"
+      "tls:wrong-name|下载失败" "tls:self-signed|下载失败" "tls:localhost|installed|"
     )
     for row in "${rows[@]}"; do
       IFS='|' read -r scenario outcome size <<<"$row"
       echo "-- $scenario"
       reg_quiet delete "$UNINSTALL_KEY" /f
       rm -rf "$INSTALLED" "$DRIVE_C/zorvik-clients.log"
+      if [[ $scenario == tls:* ]]; then
+        stop_stub
+        start_stub --package "$WORK/package.zip" \
+          --package-url "https://localhost:${TLS_PORT[${scenario#tls:}]}/package/full"
+        use_service
+      else
+        use_service "$scenario"
+      fi
       before=$(reports)
-      use_service "$scenario"
       start_client_and_driver
       UPDATER="Z:$BIN/Update.exe"
       UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update
