@@ -212,10 +212,18 @@ case "$CASE" in
   update-mode)
     start_update 3 || exit 1
     wait_drawn update-mode
-    # No install page: its white lower half with the blue install button is not there.
-    read -r r g b <<<"$(pixel update-mode 330 511)"
-    [ $(( b > 150 && b > r + 40 )) = 0 ] && echo "ok: no install button in update mode" ||
-      fail "update mode shows the install button ($r $g $b)"
+    # The whole progress page (the window was prepared before it was first shown): the banner,
+    # the white lower half, and no install button.
+    for row in "420 100 banner" "60 300 banner" "100 560 white" "800 470 white" "330 511 white"; do
+      read -r x y what <<<"$row"
+      read -r r g b <<<"$(pixel update-mode "$x" "$y")"
+      case "$what" in
+        white) ok=$(( r == 255 && g == 255 && b == 255 )) ;;
+        banner) ok=$(( r + g + b > 60 )) ;;
+      esac
+      [ "$ok" = 1 ] && echo "ok: update mode, ($x,$y) is $what ($r $g $b)" ||
+        fail "update mode, ($x,$y) is not $what: $r $g $b"
+    done
     probe close >/dev/null
     wait_exit "update mode closed"
     ;;

@@ -10,7 +10,7 @@ CASE=${1:?case}
 BIN=$(realpath "${2:?Windows build bin folder}")
 STUB=$(realpath "${3:?vendor-stub}")
 SHOTS=${4:?artefact folder}
-source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine-env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/workflow-bench.sh"
 wine_select_for "$BIN/Update.exe"
 mkdir -p "$SHOTS"
 if [ -z "${DISPLAY:-}" ]; then
@@ -22,68 +22,18 @@ fi
 WORK=$(mktemp -d)
 DRIVE_C="$WINEPREFIX/drive_c"
 INSTALL='C:\Program Files\ZorvikClient\'
-OVERRIDE_KEY='HKLM\SOFTWARE\IZorvik\Update'
-UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZorvikClient'
-RUN_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
-CLIENT_LOG='C:\zorvik-clients.log'
 DESKTOP_LINK="$DRIVE_C/users/$(id -un)/Desktop/Zorvik加速器.lnk"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check_eq() { if [ "$2" = "$3" ]; then echo "ok: $1 = $2"; else fail "$1: got '$2', expected '$3'"; fi; }
 check() { if eval "$2"; then echo "ok: $1"; else fail "$1"; fi; }
-
-w() { "$WINELOADER" "$@"; }
-unix_path() { w winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-inspect() { w "$BIN/ui-inspect.exe" "$@" 2>/dev/null | tr -d '\r'; }
-reg_quiet() { w reg "$@" >/dev/null 2>&1 || true; }
-# reg_value KEY NAME: the value's data as `reg export` writes it (UTF-8), or nothing.
-reg_value() {
-  local file="$WORK/export.reg"
-  rm -f "$file"
-  w reg export "$1" "$(w winepath -w "$file" | tr -d '\r')" /y >/dev/null 2>&1 || return 0
-  iconv -f UTF-16LE -t UTF-8 "$file" | tr -d '\r' | sed -n "s/^\"$2\"=//p"
+# check_exit WHAT LIMIT: Update.exe ends within LIMIT seconds with exit code 1.
+check_exit() {
+  wait_exit "$2"
+  check_eq "$1" "$exit_code" 1
 }
 
-stub_pid=
-start_stub() {
-  rm -f "$WORK/port" "$WORK/reports.jsonl"
-  setsid "$STUB" --port 0 --port-file "$WORK/port" --report-file "$WORK/reports.jsonl" \
-    --idle-seconds 600 "$@" </dev/null >"$WORK/stub.log" 2>&1 &
-  stub_pid=$!
-  local deadline=$((SECONDS + 20))
-  until [ -s "$WORK/port" ]; do
-    [ $SECONDS -lt $deadline ] && kill -0 "$stub_pid" 2>/dev/null || { cat "$WORK/stub.log"; exit 1; }
-  done
-  PORT=$(cat "$WORK/port")
-}
-stop_stub() { [ -z "$stub_pid" ] || kill "$stub_pid" 2>/dev/null || true; stub_pid=; }
-
-# start_tls_stub NAME: an HTTPS stub with the certificate NAME of make-test-certs.sh, serving the
-# package; its port goes to TLS_PORT[NAME].
-declare -A TLS_PORT TLS_PID
-start_tls_stub() {
-  local port_file="$WORK/port-$1"
-  setsid "$STUB" --port 0 --port-file "$port_file" --idle-seconds 600 --package "$WORK/package.zip" \
-    --tls-cert "$WORK/certs/$1.pem" --tls-key "$WORK/certs/$1.key" </dev/null \
-    >"$WORK/stub-$1.log" 2>&1 &
-  TLS_PID[$1]=$!
-  local deadline=$((SECONDS + 20))
-  until [ -s "$port_file" ]; do
-    [ $SECONDS -lt $deadline ] && kill -0 "${TLS_PID[$1]}" 2>/dev/null || { cat "$WORK/stub-$1.log"; exit 1; }
-  done
-  TLS_PORT[$1]=$(cat "$port_file")
-}
-
-# use_service [SCENARIO]: points the program at the stub (a scenario by path), or at a closed
-# port with "down".
-use_service() {
-  local base="http://127.0.0.1:$PORT"
-  [ -z "${1:-}" ] || base="$base/scenario/$1"
-  [ "${1:-}" != down ] || base="http://127.0.0.1:9"
-  reg_quiet add "$OVERRIDE_KEY" /v ApiBaseUrl /t REG_SZ /d "$base" /f
-  reg_quiet add "$OVERRIDE_KEY" /v LogUrl /t REG_SZ /d "127.0.0.1:$PORT/log" /f
-}
 
 # The package: the stand-in client as ZorvikClient.exe, an updater, nested folders, a Chinese
 # file name and an empty file. make_package ZIP UPDATER_TAG
@@ -137,38 +87,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-app_pid=
-# run_update [ARG...]: starts Update.exe from its folder of the moment ($UPDATER) and waits for
-# its window.
-run_update() {
-  local folder
-  folder=$(dirname "$(unix_path "$UPDATER")")
-  (cd "$folder" && exec "$WINELOADER" "$UPDATER" "$@" >"$WORK/update.out" 2>"$WORK/update.err") &
-  app_pid=$!
-}
-wait_window() { inspect --wait "$1" --timeout 60 >/dev/null || fail "no '$1' in the window"; }
-# wait_exit LIMIT: waits LIMIT seconds for Update.exe to end; its exit code goes to $exit_code.
-wait_exit() {
-  if ! timeout "$1" tail --pid="$app_pid" -f /dev/null; then
-    fail "Update.exe still runs after $1 s"
-    kill "$app_pid" 2>/dev/null
-  fi
-  exit_code=0
-  wait "$app_pid" || exit_code=$?
-}
-# check_exit WHAT LIMIT: Update.exe ends within LIMIT seconds with exit code 1.
-check_exit() {
-  wait_exit "$2"
-  check_eq "$1" "$exit_code" 1
-}
-reports() { [ -f "$WORK/reports.jsonl" ] && wc -l <"$WORK/reports.jsonl" || echo 0; }
-client_starts() { grep -c "ZorvikClient\\\\ZorvikClient.exe" "$DRIVE_C/zorvik-clients.log" 2>/dev/null || echo 0; }
-
 # install [--autostart]: a whole install from the install page into $INSTALL.
 install() {
   UPDATER="Z:$BIN/Update.exe"
   UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update
-  wait_window 立即安装
+  wait_window 立即安装 || fail "no install page"
   [ "${1:-}" != --autostart ] || inspect --do 开机自动启动 >/dev/null
   import -window root "$SHOTS/$CASE-install-page.png"
   inspect --do 立即安装 >/dev/null || fail "the install button refused"
@@ -224,12 +147,25 @@ case "$CASE" in
       make_package "$WORK/package.zip" "v$round"
       stop_stub
       mv "$WORK/reports.jsonl" "$WORK/reports-before.jsonl"
-      start_stub --package "$WORK/package.zip"
+      # The package comes slowly enough to look at the window while it arrives.
+      start_stub --package "$WORK/package.zip" --drip-bytes 65536 --drip-interval-ms 40
       cat "$WORK/reports-before.jsonl" >>"$WORK/reports.jsonl"
-      use_service
+      use_service package-drip
       old=$(md5sum <"$INSTALLED/Update.exe")
       UPDATER="${INSTALL}Update.exe"
       UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
+      # The progress page whole from the first frame the window shows, while the package comes.
+      state=$(w "$BIN/window_probe.exe" wait 2>/dev/null | tr -d '\r') || true
+      left=$(sed -n 's/.*left=\([-0-9]*\).*/\1/p' <<<"$state")
+      top=$(sed -n 's/.*top=\([-0-9]*\).*/\1/p' <<<"$state")
+      import -window root "$SHOTS/update-$round-first-frame.png"
+      for point in "420 100 banner" "100 560 white" "800 470 white"; do
+        read -r x y what <<<"$point"
+        read -r r g b <<<"$(convert "$SHOTS/update-$round-first-frame.png" -crop "1x1+$((left + x))+$((top + y))" \
+          -format "%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]" info:)"
+        if [ "$what" = white ]; then ok=$(( r + g + b == 765 )); else ok=$(( r + g + b > 60 )); fi
+        check "update $round: first frame, ($x,$y) is $what ($r $g $b)" "[ $ok = 1 ]"
+      done
       check_exit "exit code of update $round" 120
       check_eq "update $round: the old updater is Update.exe_old" "$(md5sum <"$INSTALLED/Update.exe_old")" "$old"
       check "update $round: the package's updater replaced it" \
@@ -298,7 +234,7 @@ case "$CASE" in
       start_client_and_driver
       UPDATER="Z:$BIN/Update.exe"
       UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update
-      wait_window 立即安装
+      wait_window 立即安装 || fail "no install page"
       inspect --do 立即安装 >/dev/null
       if [ "$outcome" = installed ]; then
         check_exit "$scenario: exit code" 120
@@ -324,7 +260,7 @@ case "$CASE" in
     use_service package-drip
     UPDATER="Z:$BIN/Update.exe"
     run_update
-    wait_window 立即安装
+    wait_window 立即安装 || fail "no install page"
     inspect --do 立即安装 >/dev/null
     inspect --wait "正在安装 1%" --timeout 60 >/dev/null || fail "the download did not get under way"
     import -window root "$SHOTS/download-under-way.png"

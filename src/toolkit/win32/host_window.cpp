@@ -309,6 +309,11 @@ LRESULT HostWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SIZE:
       if (wparam != SIZE_MINIMIZED) OnSize(LOWORD(lparam), HIWORD(lparam));
       return 0;
+    case WM_SHOWWINDOW:
+      // What was presented while the window was hidden may never have reached the screen (a
+      // layered window keeps only the parts pushed since): the whole window goes again.
+      if (wparam && m_buffer.Width() > 0) Invalidate({0, 0, m_buffer.Width(), m_buffer.Height()});
+      break;
     case WM_PAINT: {
       PAINTSTRUCT paint;
       BeginPaint(m_hwnd, &paint);

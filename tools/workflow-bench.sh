@@ -1,0 +1,87 @@
+# The pieces that drive a whole install or update under the Wine bench, for the end-to-end
+# tests and the demo: vendor-stub, the override values that point the program at it, starting
+# Update.exe and reading the window through ui-inspect, and reading back the registry.
+# Sourced; expects BIN (the Windows build's bin folder), STUB (the native vendor-stub) and WORK
+# (a private temporary folder) and DRIVE_C (the prefix's drive C:), once wine_select has run.
+source "$(dirname "${BASH_SOURCE[0]}")/../cmake/wine-env.sh"
+
+OVERRIDE_KEY='HKLM\SOFTWARE\IZorvik\Update'
+UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZorvikClient'
+RUN_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+CLIENT_LOG='C:\zorvik-clients.log'
+
+w() { "$WINELOADER" "$@"; }
+unix_path() { w winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+inspect() { w "$BIN/ui-inspect.exe" "$@" 2>/dev/null | tr -d '\r'; }
+reg_quiet() { w reg "$@" >/dev/null 2>&1 || true; }
+# reg_value KEY NAME: the value's data as `reg export` writes it (UTF-8), or nothing.
+reg_value() {
+  local file="$WORK/export.reg"
+  rm -f "$file"
+  w reg export "$1" "$(w winepath -w "$file" | tr -d '\r')" /y >/dev/null 2>&1 || return 0
+  iconv -f UTF-16LE -t UTF-8 "$file" | tr -d '\r' | sed -n "s/^\"$2\"=//p"
+}
+
+stub_pid=
+start_stub() {
+  rm -f "$WORK/port" "$WORK/reports.jsonl"
+  setsid "$STUB" --port 0 --port-file "$WORK/port" --report-file "$WORK/reports.jsonl" \
+    --idle-seconds 600 "$@" </dev/null >"$WORK/stub.log" 2>&1 &
+  stub_pid=$!
+  local deadline=$((SECONDS + 20))
+  until [ -s "$WORK/port" ]; do
+    [ $SECONDS -lt $deadline ] && kill -0 "$stub_pid" 2>/dev/null || { cat "$WORK/stub.log"; exit 1; }
+  done
+  PORT=$(cat "$WORK/port")
+}
+stop_stub() { [ -z "$stub_pid" ] || kill "$stub_pid" 2>/dev/null || true; stub_pid=; }
+
+# start_tls_stub NAME: an HTTPS stub with the certificate NAME of make-test-certs.sh, serving the
+# package; its port goes to TLS_PORT[NAME].
+declare -A TLS_PORT TLS_PID
+start_tls_stub() {
+  local port_file="$WORK/port-$1"
+  setsid "$STUB" --port 0 --port-file "$port_file" --idle-seconds 600 --package "$WORK/package.zip" \
+    --tls-cert "$WORK/certs/$1.pem" --tls-key "$WORK/certs/$1.key" </dev/null \
+    >"$WORK/stub-$1.log" 2>&1 &
+  TLS_PID[$1]=$!
+  local deadline=$((SECONDS + 20))
+  until [ -s "$port_file" ]; do
+    [ $SECONDS -lt $deadline ] && kill -0 "${TLS_PID[$1]}" 2>/dev/null || { cat "$WORK/stub-$1.log"; exit 1; }
+  done
+  TLS_PORT[$1]=$(cat "$port_file")
+}
+
+# use_service [SCENARIO]: points the program at the stub (a scenario by path), or at a closed
+# port with "down".
+use_service() {
+  local base="http://127.0.0.1:$PORT"
+  [ -z "${1:-}" ] || base="$base/scenario/$1"
+  [ "${1:-}" != down ] || base="http://127.0.0.1:9"
+  reg_quiet add "$OVERRIDE_KEY" /v ApiBaseUrl /t REG_SZ /d "$base" /f
+  reg_quiet add "$OVERRIDE_KEY" /v LogUrl /t REG_SZ /d "127.0.0.1:$PORT/log" /f
+}
+
+app_pid=
+# run_update [ARG...]: starts Update.exe from its folder of the moment ($UPDATER) and waits for
+# its window.
+run_update() {
+  local folder
+  folder=$(dirname "$(unix_path "$UPDATER")")
+  (cd "$folder" && exec "$WINELOADER" "$UPDATER" "$@" >"$WORK/update.out" 2>"$WORK/update.err") &
+  app_pid=$!
+}
+# wait_window NAME: waits up to 60 s for an element NAME in the window; false when none comes.
+wait_window() { inspect --wait "$1" --timeout 60 >/dev/null; }
+# wait_exit LIMIT: waits LIMIT seconds for Update.exe to end; its exit code goes to $exit_code.
+wait_exit() {
+  if ! timeout "$1" tail --pid="$app_pid" -f /dev/null; then
+    echo "Update.exe still runs after $1 s: ended"
+    kill "$app_pid" 2>/dev/null
+  fi
+  exit_code=0
+  wait "$app_pid" || exit_code=$?
+}
+reports() { [ -f "$WORK/reports.jsonl" ] && wc -l <"$WORK/reports.jsonl" || echo 0; }
+client_starts() { grep -c "ZorvikClient\\\\ZorvikClient.exe" "$DRIVE_C/zorvik-clients.log" 2>/dev/null || echo 0; }
+
