@@ -118,6 +118,8 @@ case "$CASE" in
     check_installed_files
     check "the running client was terminated" "! kill -0 $running_pid 2>/dev/null"
     check "the driver service is gone" "! service_exists"
+    check "the version check asked for type 0" \
+      "curl -s http://127.0.0.1:$PORT/stats | grep -qF '\"last_version_check_body\":\"{\\\"client_type_id\\\":0}\"'"
     check_eq "reports" "$(reports)" 1
     report=$(head -1 "$WORK/reports.jsonl")
     check "report: act 1, type 0, the version, an OS" \
