@@ -181,12 +181,18 @@ case "$CASE" in
   progress-page)
     start_update || exit 1
     wait_drawn install-page-before-switch
-    install_page=$(region_hash install-page-before-switch 0 0 840 580)
     xdotool mousemove "$(sx 420)" "$(sy 513)" click 1
-    # The first picture that differs from the install page must be the whole progress page:
-    # the banner opaque and not black, the lower half white, never a black page between.
-    wait_change progress-page-first 0 0 840 580 "$install_page"
-    for row in "420 100 banner" "60 300 banner" "100 560 white" "800 470 white"; do
+    # The first picture in which (60,400), white on the install page, is no longer white must be
+    # the whole progress page (its banner reaches down there): the banner opaque and not black,
+    # the lower half white, never a black page between.
+    deadline=$((SECONDS + 20))
+    while :; do
+      shot progress-page-first
+      read -r r g b <<<"$(pixel progress-page-first 60 400)"
+      [ $((r + g + b)) != 765 ] && break
+      [ $SECONDS -ge $deadline ] && { fail "no progress page 20 s after the click"; break; }
+    done
+    for row in "420 100 banner" "60 300 banner" "60 400 banner" "100 560 white" "800 470 white"; do
       read -r x y what <<<"$row"
       read -r r g b <<<"$(pixel progress-page-first "$x" "$y")"
       case "$what" in
