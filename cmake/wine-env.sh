@@ -4,8 +4,6 @@
 UPDATE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
-# Where cmake/wine-run records the programs it had to start a second time.
-UPDATE_WINE_RESTARTS_LOG="$UPDATE_ROOT/build/logs/wine-run-restarts.log"
 
 # True when this machine can execute 32-bit x86 code at all (some kernels run with IA-32
 # emulation off: every 32-bit program, wine32 included, fails with "Exec format error"). Decided
