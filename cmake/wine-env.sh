@@ -57,15 +57,20 @@ wine() { "$WINELOADER" "$@"; }
 wineserver() { "$UPDATE_WINESERVER" "$@"; }
 
 # The bench's settings of a prefix; a prefix made with an older list gets the new one applied.
-UPDATE_PREFIX_SETTINGS=2
+UPDATE_PREFIX_SETTINGS=3
 
-# Settings that make the prefix behave like a desktop a person uses: CJK font replacements, and
-# no window-manager handshake (the bench's X server has no window manager, and Wine would wait
-# two seconds for one on every hide or destroy of a window it thinks is managed).
+# Settings that make the prefix behave like a desktop a person uses: CJK font replacements, font
+# links that let the system's own dialogs (drawn in Tahoma or DejaVu Sans) show Chinese, and no
+# window-manager handshake (the bench's X server has no window manager, and Wine would wait two
+# seconds for one on every hide or destroy of a window it thinks is managed).
 wine_prefix_settings() {
   for face in "微软雅黑" "宋体" "Microsoft YaHei" "SimSun"; do
     wine reg.exe add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
       /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+  done
+  for face in "Tahoma" "DejaVu Sans"; do
+    wine reg.exe add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
   done
   wine reg.exe add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 }
