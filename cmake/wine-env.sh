@@ -4,8 +4,6 @@
 UPDATE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
-# Where cmake/wine-run records the programs it had to start a second time.
-UPDATE_WINE_RESTARTS_LOG="$UPDATE_ROOT/build/logs/wine-run-restarts.log"
 
 # True when this machine can execute 32-bit x86 code at all (some kernels run with IA-32
 # emulation off: every 32-bit program, wine32 included, fails with "Exec format error"). Decided
@@ -59,15 +57,20 @@ wine() { "$WINELOADER" "$@"; }
 wineserver() { "$UPDATE_WINESERVER" "$@"; }
 
 # The bench's settings of a prefix; a prefix made with an older list gets the new one applied.
-UPDATE_PREFIX_SETTINGS=2
+UPDATE_PREFIX_SETTINGS=3
 
-# Settings that make the prefix behave like a desktop a person uses: CJK font replacements, and
-# no window-manager handshake (the bench's X server has no window manager, and Wine would wait
-# two seconds for one on every hide or destroy of a window it thinks is managed).
+# Settings that make the prefix behave like a desktop a person uses: CJK font replacements, font
+# links that let the system's own dialogs (drawn in Tahoma or DejaVu Sans) show Chinese, and no
+# window-manager handshake (the bench's X server has no window manager, and Wine would wait two
+# seconds for one on every hide or destroy of a window it thinks is managed).
 wine_prefix_settings() {
   for face in "微软雅黑" "宋体" "Microsoft YaHei" "SimSun"; do
     wine reg.exe add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
       /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+  done
+  for face in "Tahoma" "DejaVu Sans"; do
+    wine reg.exe add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
   done
   wine reg.exe add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 }

@@ -6,12 +6,14 @@
 #include <ole2.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <memory>
 
 #include "net/http_post.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/module_resource_provider.h"
+#include "toolkit/win32/process_restart.h"
 #include "toolkit/win32/render_factory.h"
 #include "ui/main_dlg.h"
 #include "uires/accessible_names.h"
@@ -21,6 +23,19 @@ namespace {
 
 // Returned when the main window cannot be created.
 constexpr int kNoMainWindowExitCode = 2;
+
+// The main window could not be made. When the system refused it (not our layout), no window of
+// this process can appear, but a new start of the program can: its exit code becomes ours.
+int NoMainWindow(toolkit::HostCreateError error) {
+  DWORD restarted_exit_code = 0;
+  if (error == toolkit::HostCreateError::kWindowSystem &&
+      toolkit::RunAgainAsNewProcess(&restarted_exit_code)) {
+    return static_cast<int>(restarted_exit_code);
+  }
+  std::fprintf(stderr, "Update: the main window could not be created (start %d of %d)\n",
+               toolkit::ProcessStartNumber(), toolkit::kMaxProcessStarts);
+  return kNoMainWindowExitCode;
+}
 
 // The program's own folder, with its trailing backslash, becomes the current directory, so that
 // everything relative resolves there whatever folder the program was started from.
@@ -103,6 +118,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       dialog.CenterWindow(window);
       ShowWindow(window, SW_SHOWNORMAL);
       exit_code = application->Run(window);
+    } else {
+      exit_code = NoMainWindow(dialog.CreateError());
     }
   }
 

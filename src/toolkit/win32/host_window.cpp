@@ -3,6 +3,8 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <string>
+
 #include "common/text_convert.h"
 #include "toolkit/win32/application.h"
 #include "toolkit/win32/com_ptr.h"
@@ -44,12 +46,24 @@ HostWindow::~HostWindow() {
 HWND HostWindow::Create(HWND parent, int x, int y, int width, int height) {
   if (m_hwnd) return m_hwnd;
   Application* application = Application::Current();
-  if (application == nullptr) return nullptr;
+  if (application == nullptr) {
+    m_createError = HostCreateError::kNoApplication;
+    return nullptr;
+  }
+  m_createError = HostCreateError::kNone;
   // The layout decides the frame and the alpha mode once it is loaded (WM_CREATE).
   HWND hwnd = CreateWindowExW(0, application->HostClassName().c_str(), L"",
                               WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, x, y, width,
                               height, parent, nullptr, application->Instance(), this);
-  if (hwnd == nullptr) return nullptr;
+  if (hwnd == nullptr) {
+    if (m_createError == HostCreateError::kNone) {
+      const DWORD error = GetLastError();
+      m_createError = HostCreateError::kWindowSystem;
+      m_tree.reset();
+      WriteDebugLine("toolkit: the system refused the host window, error " + std::to_string(error));
+    }
+    return nullptr;
+  }
   if (width == 0 || height == 0) {
     const HostAttributes& host = m_tree->Host();
     SetWindowPos(hwnd, nullptr, 0, 0, host.width, host.height,
@@ -80,6 +94,7 @@ bool HostWindow::OnCreate() {
   LayoutResult built =
       LoadWidgetTree(application->Resources(), m_layoutName, context, &application->NamedIds());
   if (built.error != LayoutError::kNone) {
+    m_createError = HostCreateError::kLayout;
     WriteDebugLine("toolkit: layout did not load: " + built.detail);
     return false;
   }

@@ -19,6 +19,14 @@
 
 namespace toolkit {
 
+// Why Create returned no window.
+enum class HostCreateError {
+  kNone,
+  kNoApplication,
+  kLayout,        // the layout did not load: the program's own resources are at fault
+  kWindowSystem,  // the system refused the window although the layout loaded
+};
+
 class HostWindow : public IWidgetHost {
  public:
   // Nothing is loaded until Create.
@@ -30,9 +38,10 @@ class HostWindow : public IWidgetHost {
   // Creates the window of the application's host class. With `width` or `height` 0 the layout's
   // size is used and the window is centred on `parent` (or on its monitor's work area). Returns
   // the existing handle when the window exists already, null when it cannot be created (no
-  // application, the layout does not load).
+  // application, the layout does not load, the system refuses the window: see CreateError).
   HWND Create(HWND parent, int x, int y, int width, int height);
   HWND Handle() const { return m_hwnd; }
+  HostCreateError CreateError() const { return m_createError; }
 
   // Centres the window on `reference` (see CentreWindow).
   bool CenterWindow(HWND reference);
@@ -90,6 +99,7 @@ class HostWindow : public IWidgetHost {
 
   std::string m_layoutName;
   HWND m_hwnd = nullptr;
+  HostCreateError m_createError = HostCreateError::kNone;
   std::unique_ptr<WidgetTree> m_tree;
   BackBuffer m_buffer;
   Rect m_dirty;  // empty when nothing waits to be painted
