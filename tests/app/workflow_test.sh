@@ -274,7 +274,8 @@ case "$CASE" in
     xdotool mousemove $((X + 840 - 45 + 8)) $((Y + 20 + 8)) click 1
     check_exit "exit code" 10
     elapsed_ms=$((($(date +%s%N) - start) / 1000000))
-    check "ended within 2 s ($elapsed_ms ms)" "[ $elapsed_ms -lt 2000 ]"
+    # About 1.1 s on an idle bench; a loaded two-core machine adds up to a second more.
+    check "ended within 3 s ($elapsed_ms ms)" "[ $elapsed_ms -lt 3000 ]"
     check "no up.zip" "[ ! -e \"$INSTALLED/up.zip\" ]"
     check "nothing installed" "[ ! -e \"$INSTALLED/ZorvikClient.exe\" ]"
     check "no crash report" "! grep -qi 'unhandled\\|exception' \"$WORK/update.err\""

@@ -1,5 +1,6 @@
 #include "toolkit/win32/accessible_object.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "common/text_convert.h"
@@ -15,7 +16,14 @@ BSTR ToBstr(const std::string& utf8) {
 class AccessibleObject final : public IAccessible {
  public:
   AccessibleObject(std::shared_ptr<AccessibleTreeLink> link, Widget* widget)
-      : m_link(std::move(link)), m_widget(widget) {}
+      : m_link(std::move(link)), m_widget(widget) {
+    m_link->objects.push_back(static_cast<IAccessible*>(this));
+  }
+  ~AccessibleObject() {
+    auto& objects = m_link->objects;
+    objects.erase(std::remove(objects.begin(), objects.end(), static_cast<IAccessible*>(this)),
+                  objects.end());
+  }
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -270,6 +278,17 @@ class AccessibleObject final : public IAccessible {
 };
 
 }  // namespace
+
+void DisconnectAccessibleObjects(AccessibleTreeLink& link) {
+  link.hwnd = nullptr;
+  link.root = nullptr;
+  // Disconnecting releases the readers' references, which may end objects: each is held until
+  // all are done.
+  const std::vector<IUnknown*> objects = link.objects;
+  for (IUnknown* object : objects) object->AddRef();
+  for (IUnknown* object : objects) CoDisconnectObject(object, 0);
+  for (IUnknown* object : objects) object->Release();
+}
 
 IAccessible* CreateAccessibleObject(std::shared_ptr<AccessibleTreeLink> link, Widget* widget) {
   return new AccessibleObject(std::move(link), widget);  // released by its last reference

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 #include "toolkit/core/accessibility.h"
 
@@ -23,8 +24,15 @@ struct AccessibleTreeLink {
   const AccessibleNameTable* names = nullptr;
   // Posted to the window with a widget's serial: carry out its default action.
   UINT actionMessage = 0;
+  // The objects alive now (each adds and removes itself), so that the window's end can cut
+  // their readers off: a reader's reference left over would otherwise keep COM waiting on this
+  // thread when the program ends.
+  std::vector<IUnknown*> objects;
   bool Connected() const { return hwnd != nullptr && root != nullptr; }
 };
+
+// Cuts every reader of the link's objects off (CoDisconnectObject) and the objects off the tree.
+void DisconnectAccessibleObjects(AccessibleTreeLink& link);
 
 // A new object for `widget` (one reference, owned by the caller).
 IAccessible* CreateAccessibleObject(std::shared_ptr<AccessibleTreeLink> link, Widget* widget);

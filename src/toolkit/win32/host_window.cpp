@@ -393,7 +393,7 @@ LRESULT HostWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_DESTROY:
-      if (m_accessible) *m_accessible = AccessibleTreeLink();
+      if (m_accessible) DisconnectAccessibleObjects(*m_accessible);
       if (m_tree && m_tree->Host().windowType == "appMain") PostQuitMessage(1);
       return 0;
     default:
