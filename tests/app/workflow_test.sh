@@ -274,8 +274,11 @@ case "$CASE" in
     xdotool mousemove $((X + 840 - 45 + 8)) $((Y + 20 + 8)) click 1
     check_exit "exit code" 10
     elapsed_ms=$((($(date +%s%N) - start) / 1000000))
-    # About 1.1 s on an idle bench; a loaded two-core machine adds up to a second more.
-    check "ended within 3 s ($elapsed_ms ms)" "[ $elapsed_ms -lt 3000 ]"
+    # The dripped package would take minutes: an end within 10 s is the cancelled transfer, not
+    # a finished one. (The time itself is a measurement, about 1.1 s on an idle bench, not a
+    # bound to test on a loaded machine.)
+    echo "closed to ended: $elapsed_ms ms"
+    check "ended long before the package could have arrived" "[ $elapsed_ms -lt 10000 ]"
     check "no up.zip" "[ ! -e \"$INSTALLED/up.zip\" ]"
     check "nothing installed" "[ ! -e \"$INSTALLED/ZorvikClient.exe\" ]"
     check "no crash report" "! grep -qi 'unhandled\\|exception' \"$WORK/update.err\""
