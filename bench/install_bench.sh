@@ -33,7 +33,6 @@ cleanup() {
 trap cleanup EXIT
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
-stat_of() { curl -s "http://127.0.0.1:$PORT/stats" | grep -o "\"$1\":[0-9]*" | cut -d: -f2; }
 mkdir -p "$DRIVE_C/zorvik-bench"
 
 for mb in 20 200; do
@@ -62,12 +61,12 @@ for mb in 20 200; do
     wait_window 立即安装 || { echo "no install page"; exit 1; }
     # run_update's shell becomes the wine loader, which becomes Update.exe: one Linux process.
     app=$app_pid
-    done_before=$(stat_of packages_completed)
+    done_before=$(stub_count packages_completed)
     t=$(now_ms)
     inspect --do 立即安装 >/dev/null
     download=
     while kill -0 "$app_pid" 2>/dev/null; do
-      [ -z "$download" ] && [ "$(stat_of packages_completed)" -gt "$done_before" ] &&
+      [ -z "$download" ] && [ "$(stub_count packages_completed)" -gt "$done_before" ] &&
         download=$(($(now_ms) - t))
       hwm=$(sed -n 's/^VmHWM:[^0-9]*\([0-9]*\).*/\1/p' "/proc/$app/status" 2>/dev/null || true)
       [ -n "$hwm" ] && [ "$hwm" -gt "$peak" ] && peak=$hwm

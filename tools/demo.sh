@@ -45,7 +45,7 @@ shot() { import -window root "$SHOTS/$1.png"; }
 shot_under_way() {
   local sent deadline=$((SECONDS + 120)) wanted=$((PACKAGE_BYTES * 2 / 5))
   while [ $SECONDS -lt $deadline ] && kill -0 "$app_pid" 2>/dev/null; do
-    sent=$(curl -s "http://127.0.0.1:$PORT/stats" | grep -o '"package_bytes_sent":[0-9]*' | cut -d: -f2)
+    sent=$(stub_count package_bytes_sent)
     if [ "${sent:-0}" -ge $((already_sent + wanted)) ]; then
       shot "$1"
       echo "  screenshot after $(( (sent - already_sent) / 1000000 )) MB of the package"
@@ -53,9 +53,6 @@ shot_under_way() {
     fi
   done
   echo "  (the download ended before a screenshot under way)"
-}
-package_bytes_sent() {
-  curl -s "http://127.0.0.1:$PORT/stats" | grep -o '"package_bytes_sent":[0-9]*' | cut -d: -f2
 }
 
 echo "== vendor-stub with a generated package of $PACKAGE_BYTES bytes, at about 12 MB/s"
@@ -85,7 +82,7 @@ phase "install button to the end (exit code $exit_code)" "$t1"
 echo "== update (Update.exe 3 from the install folder)"
 UPDATER='C:\Program Files\ZorvikClient\Update.exe'
 t2=$(now_ms)
-already_sent=$(package_bytes_sent)
+already_sent=$(stub_count package_bytes_sent)
 UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
 shot_under_way 3-update-under-way
 phase "start to the download under way" "$t2"

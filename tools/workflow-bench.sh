@@ -34,6 +34,8 @@ start_stub() {
   done
   PORT=$(cat "$WORK/port")
 }
+# stub_count NAME: a number of the stub's counters (GET /stats), such as package_bytes_sent.
+stub_count() { curl -s "http://127.0.0.1:$PORT/stats" | grep -o "\"$1\":[0-9]*" | cut -d: -f2; }
 stop_stub() { [ -z "$stub_pid" ] || kill "$stub_pid" 2>/dev/null || true; stub_pid=; }
 
 # start_tls_stub NAME: an HTTPS stub with the certificate NAME of make-test-certs.sh, serving the
