@@ -72,6 +72,14 @@ std::int32_t ReadClientTypeId(const wchar_t* argument) {
   return static_cast<std::int32_t>(std::wcstol(argument, nullptr, 10));
 }
 
+// A reader's call that reached this thread after the message loop ended (the release of its last
+// references, say) is carried out now: the COM teardown waits for every call under way, and
+// nothing but this thread would ever carry that one out.
+void CarryOutQueuedCalls() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
 struct ArgvDeleter {
   void operator()(LPWSTR* argv) const { LocalFree(argv); }
 };
@@ -128,6 +136,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   render_factory.reset();
   decoder_factory.reset();
   manager.reset();
+  CarryOutQueuedCalls();
   OleUninitialize();
   return exit_code;
 }
