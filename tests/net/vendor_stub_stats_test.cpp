@@ -107,6 +107,7 @@ TEST_F(VendorStubStatsTest, StartsEmptyAndResetsToEmpty) {
     EXPECT_EQ(stats["package_requests"].MemberCount(), 0u);
     EXPECT_EQ(stats["package_bytes_sent"].GetUint64(), 0u);
     EXPECT_EQ(stats["packages_completed"].GetUint64(), 0u);
+    EXPECT_EQ(stats["last_package_ms"].GetUint64(), 0u);
   };
   {
     SCOPED_TRACE("at the start");

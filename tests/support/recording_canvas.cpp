@@ -24,10 +24,12 @@ std::string FormatRect(const Rect& rect) {
 
 void RecordingCanvas::PushClip(const Rect& rect) {
   m_calls.push_back("clip " + FormatRect(rect));
+  m_clips.push_back(m_clips.back().Intersected(rect));
 }
 
 void RecordingCanvas::PopClip() {
   m_calls.push_back("unclip");
+  if (m_clips.size() > 1) m_clips.pop_back();
 }
 
 void RecordingCanvas::FillRect(const Rect& rect, Colour colour) {

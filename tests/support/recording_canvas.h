@@ -8,6 +8,7 @@
 //   text "..." face height #aabbggrr (l,t,r,b)
 #pragma once
 
+#include <climits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,8 +22,14 @@ std::string FormatRect(const toolkit::Rect& rect);
 
 class RecordingCanvas : public toolkit::Canvas {
  public:
+  // Draws nowhere but records everything inside `bounds` (by default: everywhere).
+  explicit RecordingCanvas(const toolkit::Rect& bounds = {INT_MIN / 2, INT_MIN / 2, INT_MAX / 2,
+                                                          INT_MAX / 2})
+      : m_clips{bounds} {}
+
   void PushClip(const toolkit::Rect& rect) override;
   void PopClip() override;
+  toolkit::Rect ClipBounds() const override { return m_clips.back(); }
   void FillRect(const toolkit::Rect& rect, toolkit::Colour colour) override;
   void DrawBorder(const toolkit::Rect& rect, toolkit::Colour colour, int width) override;
   void DrawImage(const std::string& image, const toolkit::Rect& source,
@@ -37,6 +44,7 @@ class RecordingCanvas : public toolkit::Canvas {
 
  private:
   std::vector<std::string> m_calls;
+  std::vector<toolkit::Rect> m_clips;
 };
 
 }  // namespace toolkit_test

@@ -35,12 +35,18 @@ void Stats::RecordReport(const std::string& body) {
 void Stats::RecordPackageRequest(const std::string& path) {
   std::lock_guard<std::mutex> lock(m_mutex);
   ++m_packageRequests[path];
+  m_lastPackageRequest = std::chrono::steady_clock::now();
 }
 
 void Stats::AddPackageBytes(std::uint64_t bytes, bool completes) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_packageBytesSent += bytes;
-  if (completes) ++m_packagesCompleted;
+  if (!completes) return;
+  ++m_packagesCompleted;
+  m_lastPackageMs = static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                            m_lastPackageRequest)
+          .count());
 }
 
 void Stats::TakeBackPackageBytes(std::uint64_t bytes, bool completes) {
@@ -60,6 +66,7 @@ void Stats::Reset() {
   m_packageRequests.clear();
   m_packageBytesSent = 0;
   m_packagesCompleted = 0;
+  m_lastPackageMs = 0;
 }
 
 std::string Stats::Json() const {
@@ -103,6 +110,8 @@ std::string Stats::Json() const {
   writer.Uint64(m_packageBytesSent);
   writer.Key("packages_completed");
   writer.Uint64(m_packagesCompleted);
+  writer.Key("last_package_ms");
+  writer.Uint64(m_lastPackageMs);
   writer.EndObject();
   return std::string(buffer.GetString(), buffer.GetSize());
 }

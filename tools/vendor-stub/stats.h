@@ -1,6 +1,7 @@
 // What the stub has received and sent, for tests to read back through GET /stats.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -24,7 +25,8 @@ class Stats {
   // {"version_check_count", "last_version_check_body" (null before the first), "version_checks":
   // [{"path", "body"}],
   //  "report_count", "reports": [body], "package_requests": {path: count},
-  //  "package_bytes_sent", "packages_completed"}
+  //  "package_bytes_sent", "packages_completed",
+  //  "last_package_ms": from the last package request to its last byte, 0 before one is whole}
   std::string Json() const;
 
  private:
@@ -42,6 +44,8 @@ class Stats {
   std::map<std::string, std::uint64_t> m_packageRequests;
   std::uint64_t m_packageBytesSent = 0;
   std::uint64_t m_packagesCompleted = 0;
+  std::chrono::steady_clock::time_point m_lastPackageRequest;
+  std::uint64_t m_lastPackageMs = 0;
 };
 
 }  // namespace vendor_stub

@@ -31,6 +31,8 @@ class Canvas {
   // PopClip. Clips nest.
   virtual void PushClip(const Rect& rect) = 0;
   virtual void PopClip() = 0;
+  // The current clip: nothing outside it can be drawn.
+  virtual Rect ClipBounds() const = 0;
 
   // Fills `rect` with `colour` (alpha blended).
   virtual void FillRect(const Rect& rect, Colour colour) = 0;

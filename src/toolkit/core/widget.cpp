@@ -305,7 +305,10 @@ bool Widget::FireCommand() {
 }
 
 void Widget::Paint(Canvas& canvas) const {
-  if (!m_visible) return;
+  // All a widget draws, its children included, stays inside its rectangle: one outside the part
+  // being repainted has nothing to draw there. (Scaling a large image costs a redraw of a small
+  // part dearly when nothing is skipped.)
+  if (!m_visible || canvas.ClipBounds().Intersected(m_rect).IsEmpty()) return;
   canvas.PushClip(m_rect);
   PaintSelf(canvas);
   for (const auto& child : m_children) child->Paint(canvas);

@@ -83,12 +83,27 @@ void GdiplusCanvas::DrawBorder(const Rect& rect, Colour colour, int width) {
 
 void GdiplusCanvas::DrawPart(Gdiplus::Bitmap* bitmap, const Rect& source, const Rect& dest) {
   if (source.IsEmpty() || dest.IsEmpty()) return;
-  const bool same_size = source.Width() == dest.Width() && source.Height() == dest.Height();
-  m_graphics.SetInterpolationMode(same_size ? Gdiplus::InterpolationModeNearestNeighbor
-                                            : Gdiplus::InterpolationModeHighQualityBilinear);
-  m_graphics.DrawImage(bitmap, Gdiplus::Rect(dest.left, dest.top, dest.Width(), dest.Height()),
-                       source.left, source.top, source.Width(), source.Height(), Gdiplus::UnitPixel,
-                       &m_clampEdges);
+  const Gdiplus::Rect to(dest.left, dest.top, dest.Width(), dest.Height());
+  if (source.Width() == dest.Width() && source.Height() == dest.Height()) {
+    m_graphics.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
+    m_graphics.DrawImage(bitmap, to, source.left, source.top, source.Width(), source.Height(),
+                         Gdiplus::UnitPixel);
+    return;
+  }
+  // Small parts (the edges of a stretched frame, a growing bar) are scaled as they are drawn:
+  // that is cheap, and each size of a bar is drawn once.
+  constexpr int kSmallestCachedPart = 64 * 64;
+  if (dest.Width() * dest.Height() >= kSmallestCachedPart) {
+    if (Gdiplus::Bitmap* scaled =
+            m_images.Scaled().Find(bitmap, source, {dest.Width(), dest.Height()}, m_clampEdges)) {
+      m_graphics.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
+      m_graphics.DrawImage(scaled, to, 0, 0, dest.Width(), dest.Height(), Gdiplus::UnitPixel);
+      return;
+    }
+  }
+  m_graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBilinear);
+  m_graphics.DrawImage(bitmap, to, source.left, source.top, source.Width(), source.Height(),
+                       Gdiplus::UnitPixel, &m_clampEdges);
 }
 
 void GdiplusCanvas::DrawImage(const std::string& image, const Rect& source, const Rect& dest) {

@@ -19,6 +19,7 @@ class GdiplusCanvas : public Canvas {
 
   void PushClip(const Rect& rect) override;
   void PopClip() override;
+  Rect ClipBounds() const override { return m_clips.back(); }
   void FillRect(const Rect& rect, Colour colour) override;
   void DrawBorder(const Rect& rect, Colour colour, int width) override;
   void DrawImage(const std::string& image, const Rect& source, const Rect& dest) override;

@@ -8,7 +8,10 @@ void RecordingHost::Flush() {
   ++flushes;
   if (!tree) return;
   tree->Layout();
-  toolkit_test::RecordingCanvas canvas;
+  // Only what was invalidated is painted, as a window does.
+  toolkit::Rect dirty;
+  for (const toolkit::Rect& rect : invalidated) dirty = dirty.United(rect);
+  toolkit_test::RecordingCanvas canvas(dirty);
   tree->Paint(canvas);
   flushedFrame = canvas.Calls();
 }

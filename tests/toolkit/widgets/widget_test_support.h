@@ -57,7 +57,8 @@ class RecordingHost : public toolkit::IWidgetHost {
   int layoutRequests = 0;
   int flushes = 0;
   toolkit::WidgetTree* tree = nullptr;    // what Flush lays out and paints; may be null
-  std::vector<std::string> flushedFrame;  // the canvas calls of the last flush's paint
+  std::vector<std::string> flushedFrame;  // the canvas calls of the last flush's paint (of the
+                                          // invalidated area)
   // Forgets the invalidations, requests and flushes so far.
   void ClearRecords();
   toolkit::HostFrameState frame;

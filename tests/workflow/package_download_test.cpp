@@ -1,0 +1,112 @@
+// The package download against the run's vendor-stub: what is left on disk and what the window
+// was told, for a whole package and for each way a transfer can end early.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "net/http_post.h"
+#include "stub_connection.h"
+#include "workflow/package_download.h"
+
+namespace update {
+namespace {
+
+class RecordingEvents : public WorkflowEvents {
+ public:
+  explicit RecordingEvents(std::atomic<bool>* cancelOnFirstReport)
+      : m_cancelOnFirstReport(cancelOnFirstReport) {}
+  void ReportProgress(int percent, std::int32_t total) override {
+    reports.emplace_back(percent, total);
+    if (m_cancelOnFirstReport) *m_cancelOnFirstReport = true;
+  }
+  void ShowDownloadFailed() override { ADD_FAILURE() << "the download tells the window nothing"; }
+  InstallOptions ReadInstallOptions() override { return {}; }
+  void Close() override {}
+
+  std::vector<std::pair<int, std::int32_t>> reports;
+
+ private:
+  std::atomic<bool>* m_cancelOnFirstReport;
+};
+
+std::wstring TempPath(const wchar_t* name) {
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  return std::wstring(folder) + name;
+}
+
+// -1 when there is no such file.
+long long FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+TEST(PackageDownloadTest, KeepsOnlyAWholePackageAndReportsEachChangeOnce) {
+  ASSERT_TRUE(InitializeHttp());
+  testing::StubConnection stub;
+  ASSERT_TRUE(testing::FindStub(stub));
+  struct Row {
+    const char* what;
+    std::string url;
+    bool cancelOnFirstReport;
+    bool ok;
+    bool cancelled;
+  };
+  const Row rows[] = {
+      {"whole", stub.baseUrl + "/package/full", false, true, false},
+      {"404 page", stub.baseUrl + "/package/missing", false, false, false},
+      {"closed halfway", stub.baseUrl + "/package/truncated", false, false, false},
+      {"reset halfway", stub.baseUrl + "/package/reset", false, false, false},
+      // The stub stalls for 90 s; the limit here is 1 s.
+      {"stalled halfway", stub.baseUrl + "/package/stall", false, false, false},
+      {"cancelled", stub.baseUrl + "/package/full", true, false, true},
+      {"server down", "http://127.0.0.1:9/package/full", false, false, false},
+  };
+  DownloadLimits limits;
+  limits.stallSeconds = 1;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::wstring path = TempPath(L"package-download-test.zip");
+    std::atomic<bool> cancel{false};
+    RecordingEvents events(row.cancelOnFirstReport ? &cancel : nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    ::testing::internal::CaptureStderr();
+    const DownloadOutcome outcome = DownloadPackage(row.url, path, events, cancel, limits);
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_EQ(outcome.ok, row.ok);
+    EXPECT_EQ(outcome.cancelled, row.cancelled);
+    EXPECT_EQ(errors.rfind("curl_easy_perform() failed: ", 0) == 0, !row.ok) << errors;
+    if (!row.ok) {
+      EXPECT_EQ(FileSize(path), -1) << "a partial package was left behind";
+      continue;
+    }
+    ASSERT_FALSE(events.reports.empty());
+    EXPECT_EQ(events.reports.back().first, 100);
+    EXPECT_EQ(events.reports.back().second, FileSize(path));
+    EXPECT_EQ(outcome.reportedTotal, FileSize(path));
+    for (size_t i = 1; i < events.reports.size(); ++i) {
+      EXPECT_GT(events.reports[i].first, events.reports[i - 1].first) << "reported twice";
+    }
+    DeleteFileW(path.c_str());
+  }
+}
+
+TEST(PackageDownloadTest, FolderThatCannotBeWrittenFailsBeforeAnyTransfer) {
+  RecordingEvents events(nullptr);
+  const std::atomic<bool> cancel{false};
+  const DownloadOutcome outcome = DownloadPackage(
+      "http://127.0.0.1:9/package/full", TempPath(L"no-such-folder\\up.zip"), events, cancel);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_TRUE(events.reports.empty());
+}
+
+}  // namespace
+}  // namespace update
