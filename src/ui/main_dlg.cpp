@@ -12,6 +12,8 @@
 #include "ui/main_window_events.h"
 #include "ui/window_messages.h"
 #include "workflow/client_control.h"
+#include "workflow/file_ops.h"
+#include "workflow/package_swap.h"
 #include "workflow/version_answer.h"
 
 namespace update {
@@ -133,6 +135,8 @@ LRESULT CMainDlg::OnInitDialog() {
   m_progress = FindChildByClass<toolkit::ProgressBar>("progress");
   m_statusText = FindChildByName("text_pro");
   m_exeDir = ProgramFolder();
+  // An update that a crash interrupted is finished or undone before anything else happens here.
+  RecoverInterruptedSwap(m_exeDir, SystemFileOps());
   m_folderEdit = FindChildByClass<toolkit::EditBox>("edit_choose_url");
   if (m_updateMode == 0) {
     m_installDir = DefaultInstallFolder();
@@ -207,6 +211,7 @@ void CMainDlg::StartWorkflow() {
   // The steps below block this thread, but calls into the system may still dispatch messages
   // (a close among them): the window must outlive them.
   m_startingWorkflow = true;
+  if (m_installDir != m_exeDir) RecoverInterruptedSwap(m_installDir, SystemFileOps());
   CheckVersion();
   StopClientAndDriver();
   m_worker.SignalStopsDone();
@@ -224,11 +229,13 @@ void CMainDlg::CheckVersion() {
     return;
   }
   m_versionText = Utf8ToWide(offer->version);
+  const bool created = !IsFolder(m_installDir);
   CreateFolderChain(m_installDir);
   InstallJob job;
   job.installDir = m_installDir;
   job.selfPath = ProgramPath();
   job.updateMode = m_updateMode != 0;
+  job.installDirCreated = created;
   job.clientTypeId = m_clientTypeId;
   job.version = offer->version;
   job.packageUrl = offer->url;

@@ -11,6 +11,7 @@ struct InstallJob {
   std::wstring installDir;  // ends with a backslash
   std::wstring selfPath;    // the running updater's own file
   bool updateMode = false;
+  bool installDirCreated = false;  // the install folder did not exist before this run
   std::int32_t clientTypeId = 0;
   std::string version;     // "version_number" of the check, UTF-8
   std::string packageUrl;  // "url" of the check

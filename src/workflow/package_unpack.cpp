@@ -2,34 +2,145 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <optional>
+#include <set>
+#include <vector>
 
+#include "workflow/package_swap.h"
 #include "zip/archive.h"
 
 namespace update {
 namespace {
 
-bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+// Room kept free beyond the extracted package, for the journal, the system and everyone else.
+constexpr std::uint64_t kFreeSpaceMargin = 16ull * 1024 * 1024;
+
+struct Item {
+  int index;
+  std::wstring name;  // cleaned, backslashes, relative to the install folder
+  bool folder;
+  std::uint64_t size;
+};
+
+void ReportArchiveFailure(const char* what, int index, const std::wstring& name,
+                          ArchiveResult result) {
+  wchar_t message[256] = {};
+  formatArchiveMessage(static_cast<uint32_t>(result), message, 256);
+  std::fprintf(stderr, "unpack: %s %d (%ls) failed: %ls\n", what, index, name.c_str(), message);
 }
 
-// Extracts every item; the first one that fails ends the unpack.
-bool ExtractAll(ArchiveHandle* archive, const std::wstring& folder) {
-  if (setExtractBaseFolder(archive, folder.c_str()) != ArchiveResult::Success) return false;
+bool ListItems(ArchiveHandle* archive, std::vector<Item>& items) {
   ArchiveEntry count{};
   if (getArchiveEntry(archive, -1, &count) != ArchiveResult::Success) return false;
   for (int index = 0; index < count.index; ++index) {
     ArchiveEntry entry{};
-    ArchiveResult result = getArchiveEntry(archive, index, &entry);
-    if (result == ArchiveResult::Success) result = extractEntryToFile(archive, index, entry.name);
+    const ArchiveResult result = getArchiveEntry(archive, index, &entry);
     if (result != ArchiveResult::Success) {
-      wchar_t message[256] = {};
-      formatArchiveMessage(static_cast<uint32_t>(result), message, 256);
-      std::fprintf(stderr, "unpack: item %d (%ls) failed: %ls\n", index, entry.name, message);
+      ReportArchiveFailure("item", index, L"", result);
+      return false;
+    }
+    std::wstring name = entry.name;
+    std::replace(name.begin(), name.end(), L'/', L'\\');
+    while (!name.empty() && name.back() == L'\\') name.pop_back();
+    if (name.empty()) continue;  // the archive's root
+    items.push_back({index, name, (entry.attributes & kArchiveAttributeDirectory) != 0,
+                     static_cast<std::uint32_t>(entry.uncompressedSize)});
+  }
+  return true;
+}
+
+bool Stage(ArchiveHandle* archive, const std::vector<Item>& items, const std::wstring& staging) {
+  if (setExtractBaseFolder(archive, staging.c_str()) != ArchiveResult::Success) return false;
+  for (const Item& item : items) {
+    const ArchiveResult result = extractEntryToFile(archive, item.index, item.name.c_str());
+    if (result != ArchiveResult::Success) {
+      ReportArchiveFailure("item", item.index, item.name, result);
       return false;
     }
   }
   return true;
+}
+
+std::wstring Lowered(std::wstring path) {
+  CharLowerBuffW(path.data(), static_cast<DWORD>(path.size()));
+  return path;
+}
+
+// What the swap will do: the install's folders the package adds, and for each of its files
+// where it goes and where the file it replaces goes. False when a package file would take the
+// place of a folder.
+bool PlanSwap(const InstallJob& job, const std::vector<Item>& items, SwapPlan& plan) {
+  plan.staging = StagingFolder(job.installDir);
+  plan.backup = BackupFolder(job.installDir);
+  std::set<std::wstring> planned;  // lowered: names differing in case are one file
+  const std::wstring self = Lowered(job.selfPath);
+  // The updater goes last: until then a crash leaves it where the next start looks for it.
+  std::optional<SwapEntry> updater;
+  for (const Item& item : items) {
+    // Every level of the item's path that is missing, outermost first.
+    for (size_t at = item.name.find(L'\\');; at = item.name.find(L'\\', at + 1)) {
+      const bool whole = at == std::wstring::npos;
+      if (whole && !item.folder) break;
+      const std::wstring folder = job.installDir + item.name.substr(0, at);
+      if (!IsFolder(folder) && planned.insert(Lowered(folder)).second) {
+        plan.folders.push_back(folder);
+      }
+      if (whole) break;
+    }
+    if (item.folder) continue;
+    const std::wstring target = job.installDir + item.name;
+    if (!planned.insert(Lowered(target)).second) continue;
+    SwapEntry entry{target, plan.staging + L'\\' + item.name, std::wstring()};
+    if (IsFolder(target)) {
+      std::fprintf(stderr, "unpack: %ls is a folder in the install\n", target.c_str());
+      return false;
+    }
+    if (Lowered(target) == self) {
+      if (PathExists(target)) entry.backup = OldUpdaterPath(job.selfPath);
+      updater = entry;
+      continue;
+    }
+    if (PathExists(target)) entry.backup = plan.backup + L'\\' + item.name;
+    plan.entries.push_back(entry);
+  }
+  if (updater) plan.entries.push_back(*updater);
+  return true;
+}
+
+UnpackOutcome StageAndSwap(const InstallJob& job, ArchiveHandle* archive, FileOps& ops) {
+  std::vector<Item> items;
+  if (!ListItems(archive, items)) return UnpackOutcome::kItemFailed;
+  std::uint64_t needed = kFreeSpaceMargin;
+  for (const Item& item : items) needed += item.size;
+  const std::optional<std::uint64_t> free_space = ops.FreeSpace(job.installDir);
+  if (free_space && *free_space < needed) {
+    std::fprintf(stderr, "unpack: %llu bytes free, the package needs %llu\n",
+                 static_cast<unsigned long long>(*free_space),
+                 static_cast<unsigned long long>(needed));
+    return UnpackOutcome::kNoSpace;
+  }
+  const std::wstring staging = StagingFolder(job.installDir);
+  RemoveTree(ops, staging);
+  SwapPlan plan;
+  if (!ops.MakeFolder(staging) || !Stage(archive, items, staging) || !PlanSwap(job, items, plan)) {
+    RemoveTree(ops, staging);
+    return UnpackOutcome::kItemFailed;
+  }
+  // A stale "_old" of an earlier update would stand in the way of the updater's backup.
+  const std::wstring old_updater = OldUpdaterPath(job.selfPath);
+  if (PathExists(old_updater)) ops.RemoveFile(old_updater);
+  switch (SwapIn(plan, JournalPath(job.installDir), ops)) {
+    case SwapOutcome::kDone:
+      return UnpackOutcome::kDone;
+    case SwapOutcome::kRolledBack:
+      return UnpackOutcome::kItemFailed;
+    case SwapOutcome::kStuck:
+      break;
+  }
+  return UnpackOutcome::kStuck;
 }
 
 }  // namespace
@@ -38,31 +149,12 @@ std::wstring OldUpdaterPath(const std::wstring& selfPath) {
   return selfPath + L"_old";
 }
 
-bool RenameSelfToOld(const std::wstring& selfPath) {
-  const std::wstring old_path = OldUpdaterPath(selfPath);
-  // A stale "_old" left by an earlier update would make the move fail, and the new updater could
-  // then never be written over the running one.
-  DeleteFileW(old_path.c_str());
-  return MoveFileExW(selfPath.c_str(), old_path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
-}
-
-UnpackOutcome UnpackPackage(const InstallJob& job) {
+UnpackOutcome UnpackPackage(const InstallJob& job, FileOps& ops) {
   const std::wstring package = PackagePath(job);
-  UnpackOutcome outcome = UnpackOutcome::kDone;
+  UnpackOutcome outcome = UnpackOutcome::kNoPackage;
   {
     const UniqueArchive archive(openArchiveFile(package.c_str(), nullptr));
-    if (!archive) {
-      outcome = UnpackOutcome::kNoPackage;
-    } else {
-      const bool moved_aside = job.updateMode && RenameSelfToOld(job.selfPath);
-      if (!ExtractAll(archive.get(), job.installDir)) {
-        outcome = UnpackOutcome::kItemFailed;
-        // An updater must stay behind, or the client can never update again.
-        if (moved_aside && !Exists(job.selfPath)) {
-          MoveFileExW(OldUpdaterPath(job.selfPath).c_str(), job.selfPath.c_str(), 0);
-        }
-      }
-    }
+    if (archive) outcome = StageAndSwap(job, archive.get(), ops);
   }
   DeleteFileW(package.c_str());
   return outcome;

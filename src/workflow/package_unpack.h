@@ -1,29 +1,30 @@
-// Unpacking the downloaded package over the install folder. Windows only.
+// Unpacking the downloaded package into the install folder. The whole package is first
+// extracted into a staging folder beside the installed files (every item's CRC checked); only
+// then are the files swapped in, each replaced file kept until all are in place (see
+// package_swap.h). A failure at any point leaves the install as it was. Windows only.
 #pragma once
 
 #include <string>
 
+#include "workflow/file_ops.h"
 #include "workflow/install_job.h"
 
 namespace update {
 
 enum class UnpackOutcome {
-  kDone,        // every item extracted, the package file deleted
+  kDone,        // every item in place, the package file deleted
   kNoPackage,   // the package cannot be opened (an error page, a truncated file)
-  kItemFailed,  // an item could not be written (in use, disk full, a refused path)
+  kNoSpace,     // the volume cannot hold the extracted package: nothing was written
+  kItemFailed,  // an item could not be staged or swapped in: the install is as it was
+  kStuck,       // a swap failed and could not be undone whole: the journal stays for next start
 };
 
-// In update mode the running updater first moves aside to its own path + "_old" (a stale file
-// of that name from an earlier update is deleted first), so that the package can bring a new
-// updater under the same name; when the unpack fails before one was written, the old one is
-// moved back. Then every item, in index order, is extracted below the install folder under its
-// own cleaned name. The package file is removed in every case.
-UnpackOutcome UnpackPackage(const InstallJob& job);
+// The running updater is among the files replaced like any other, except that its backup is its
+// own path + "_old" (a stale file of that name from an earlier update is deleted first), which
+// stays after a success. The package file is removed in every case.
+UnpackOutcome UnpackPackage(const InstallJob& job, FileOps& ops = SystemFileOps());
 
 // The updater's own path + "_old".
 std::wstring OldUpdaterPath(const std::wstring& selfPath);
-
-// Moves the running updater to OldUpdaterPath, replacing a stale one. False when the move fails.
-bool RenameSelfToOld(const std::wstring& selfPath);
 
 }  // namespace update

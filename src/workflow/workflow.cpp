@@ -1,5 +1,7 @@
 #include "workflow/workflow.h"
 
+#include <windows.h>
+
 #include "workflow/client_control.h"
 #include "workflow/install_finish.h"
 #include "workflow/package_download.h"
@@ -23,6 +25,11 @@ void DownloadWorker(const InstallJob& job, WorkflowEvents& events, WorkerSignals
 bool UnpackAndLaunch(const InstallJob& job, WorkflowEvents& events, double downloadTotal) {
   if (UnpackPackage(job) != UnpackOutcome::kDone) {
     events.ShowDownloadFailed();
+    if (job.updateMode) {
+      StartClient(job.installDir);  // the old client, whole again: never none at all
+    } else if (job.installDirCreated) {
+      RemoveDirectoryW(job.installDir.c_str());  // only when nothing else is in it
+    }
     return false;
   }
   FinishInstall(job, downloadTotal, events.ReadInstallOptions());

@@ -4,7 +4,7 @@
 # driver service "izorvik_drv". The window is read and pressed through ui-inspect; the registry
 # is read with `reg export`; files are looked at in the prefix. Nothing is left behind.
 # Usage: workflow_test.sh CASE BUILD_BIN NATIVE_STUB ARTEFACT_DIR
-#   CASE: install | update | chinese-folder | failures | close-during-download
+#   CASE: install | update | chinese-folder | failures | close-during-download | update-faults
 set -euo pipefail
 CASE=${1:?case}
 BIN=$(realpath "${2:?Windows build bin folder}")
@@ -42,7 +42,7 @@ make_package() {
   rm -rf "$staging" && mkdir -p "$staging/bin/plugins" "$staging/资料"
   cp "$BIN/fake-client.exe" "$staging/ZorvikClient.exe"
   { cat "$BIN/Update.exe"; printf '%s' "$2"; } >"$staging/Update.exe"  # an overlay tells them apart
-  echo "tool" >"$staging/bin/tool.dll"
+  echo "tool $2" >"$staging/bin/tool.dll"
   echo "plugin" >"$staging/bin/plugins/p.dat"
   echo "说明" >"$staging/资料/说明.txt"
   : >"$staging/empty.dat"
@@ -75,6 +75,7 @@ cleanup() {
   stop_stub
   for pid in "${TLS_PID[@]}"; do kill "$pid" 2>/dev/null; done
   w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1
+  w taskkill /F /IM holder.exe >/dev/null 2>&1
   w sc stop izorvik_drv >/dev/null 2>&1
   w sc delete izorvik_drv >/dev/null 2>&1
   [ -z "$keeper_pid" ] || kill "$keeper_pid" 2>/dev/null
@@ -82,7 +83,8 @@ cleanup() {
   reg_quiet delete "$UNINSTALL_KEY" /f
   reg_quiet delete "$RUN_KEY" /v IZorvik /f
   rm -rf "$DRIVE_C/Program Files/ZorvikClient" "$DRIVE_C/zorvik-running" \
-    "$DRIVE_C/zorvik-clients.log" "$DRIVE_C/游戏" "$DESKTOP_LINK" "$WORK"
+    "$DRIVE_C/zorvik-clients.log" "$DRIVE_C/游戏" "$DRIVE_C/holder.exe" "$DRIVE_C/holder.log" \
+    "$DESKTOP_LINK" "$WORK"
   [ -z "${bench_started:-}" ] || wine_bench_stop
 }
 trap cleanup EXIT
@@ -257,6 +259,66 @@ case "$CASE" in
       check "$scenario: the running client was stopped" "! kill -0 $running_pid 2>/dev/null"
       check "$scenario: the driver service is gone" "! service_exists"
       w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
+    done
+    ;;
+  update-faults)
+    # An update that cannot finish leaves the old install whole: a file held by another process,
+    # and crashes (the program ended by TerminateProcess) before the first, a middle and the last
+    # move of the swap, repaired by the next start. Each row: fault | what restarts the updater.
+    make_package "$WORK/package.zip" v1
+    start_stub --package "$WORK/package.zip"
+    use_service
+    install
+    tree_of() { (cd "$INSTALLED" && find . -type d | sort && find . -type f -exec md5sum {} + | sort); }
+    before=$(tree_of)
+    make_package "$WORK/package.zip" v2
+    # Six files, all replaced: twelve moves, the updater's two last.
+    for fault in ${FAULTS:-held crash:1 crash:8 crash:12}; do
+      echo "-- $fault"
+      holder_pid=
+      if [ "$fault" = held ]; then
+        cp "$BIN/fake-client.exe" "$DRIVE_C/holder.exe"
+        w 'C:\holder.exe' --log 'C:\holder.log' --hold "${INSTALL}bin\\tool.dll" >/dev/null 2>&1 &
+        holder_pid=$!
+        until grep -q holder "$DRIVE_C/holder.log" 2>/dev/null; do kill -0 $holder_pid || break; done
+      fi
+      starts_before=$(client_starts)
+      UPDATER="${INSTALL}Update.exe"
+      UPDATE_HALT_BEFORE_SWAP_STEP=${fault#crash:} UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
+      if [ "$fault" = held ]; then
+        inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$fault: no failure display"
+        deadline=$((SECONDS + 30))
+        until [ "$(client_starts)" -gt "$starts_before" ] || [ $SECONDS -ge $deadline ]; do :; done
+        check_eq "$fault: the old client runs again" "$(client_starts)" $((starts_before + 1))
+        inspect --do 关闭 >/dev/null
+        check_exit "$fault: exit code after closing" 30
+        w taskkill /F /IM holder.exe >/dev/null 2>&1 || true
+        wait $holder_pid 2>/dev/null || true
+        rm -f "$DRIVE_C/holder.exe" "$DRIVE_C/holder.log"
+      else
+        deadline=$((SECONDS + 90))
+        until grep -q "halted before step ${fault#crash:}" "$WORK/update.err" 2>/dev/null; do
+          [ $SECONDS -lt $deadline ] || { fail "$fault: never halted"; cat "$WORK/update.err"; break; }
+        done
+        w taskkill /F /IM Update.exe >/dev/null 2>&1 || true
+        w taskkill /F /IM Update.exe_old >/dev/null 2>&1 || true
+        wait_exit 10
+        check "$fault: the journal is there after the crash" "[ -f \"$INSTALLED/Update.journal\" ]"
+        # The next start, of whichever updater the crash left in place, repairs the folder first.
+        UPDATER="${INSTALL}Update.exe"
+        [ -f "$INSTALLED/Update.exe" ] || UPDATER="${INSTALL}Update.exe_old"
+        run_update
+        wait_window 立即安装 || fail "$fault: no install page after the crash"
+        inspect --do 关闭 >/dev/null
+        check_exit "$fault: exit code of the start after the crash" 30
+      fi
+      w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
+      after=$(tree_of)
+      check "$fault: the install folder is the old one" "[ \"\$after\" = \"\$before\" ]"
+      if [ "$after" != "$before" ]; then
+        diff <(echo "$before") <(echo "$after") | sed 's/^/   /'
+        echo "   the standard error of the last start:"; sed 's/^/     /' "$WORK/update.err"
+      fi
     done
     ;;
   close-during-download)

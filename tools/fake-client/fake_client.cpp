@@ -1,6 +1,6 @@
 // Stands in for the installed client program (and, with --service, for its driver service).
 //
-//   fake-client.exe [--log FILE] [--service NAME [--hold-stop EVENT]] [anything else]
+//   fake-client.exe [--log FILE] [--hold PATH] [--service NAME [--hold-stop EVENT]] [anything]
 //
 // Each start appends one line to the log file, UTF-8, fields separated by tabs:
 //   own path <TAB> command line <TAB> working folder <TAB> process id
@@ -9,8 +9,10 @@
 // environment, so a service names its log with --log. Other arguments (the client's "0") are
 // accepted and only logged.
 //
-// Without --service the program then waits until it is terminated. With --service NAME it runs
-// as the own-process service NAME, which accepts the stop control: it reports the stop as
+// With --hold PATH the file PATH is opened first, shared with no one, and kept open for the
+// process's life (a file in use, as a running program holds its own); the log line then says it
+// is held. Without --service the program then waits until it is terminated. With --service NAME it
+// runs as the own-process service NAME, which accepts the stop control: it reports the stop as
 // pending and then stopped; the process then exits with 0. With --hold-stop (for tests that keep
 // the service in its stop for as long as they need), on the stop control it sets the named event
 // EVENT + "-stopping" and waits until the named event EVENT is set (a minute at most) before it
@@ -35,6 +37,7 @@ struct Options {
   std::wstring log;
   std::wstring service;
   std::wstring holdStop;
+  std::wstring hold;
 };
 
 std::wstring ModulePath() {
@@ -97,6 +100,8 @@ Options ParseOptions(int argc, wchar_t** argv) {
       options.log = argv[++i];
     } else if (name == L"--service") {
       options.service = argv[++i];
+    } else if (name == L"--hold") {
+      options.hold = argv[++i];
     } else if (name == L"--hold-stop") {
       options.holdStop = argv[++i];
     }
@@ -165,6 +170,10 @@ int RunService(const Options& options) {
 int wmain(int argc, wchar_t** argv) {
   const Options options = ParseOptions(argc, argv);
   const std::wstring logPath = LogPath(options);
+  const FileHandle held(options.hold.empty()
+                            ? INVALID_HANDLE_VALUE
+                            : CreateFileW(options.hold.c_str(), GENERIC_READ, 0, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!logPath.empty()) AppendStartLine(logPath);
   if (!options.service.empty()) return RunService(options);
   Sleep(INFINITE);

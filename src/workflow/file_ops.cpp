@@ -1,0 +1,104 @@
+#include "workflow/file_ops.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "sys/scoped_handle.h"
+
+namespace update {
+namespace {
+
+class SystemOps : public FileOps {
+ public:
+  bool Move(const std::wstring& from, const std::wstring& to) override {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+  }
+  bool RemoveFile(const std::wstring& path) override {
+    if (DeleteFileW(path.c_str())) return true;
+    // A read-only file (as some packages carry) is removed all the same.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
+           DeleteFileW(path.c_str());
+  }
+  bool MakeFolder(const std::wstring& path) override {
+    return CreateDirectoryW(path.c_str(), nullptr) || IsFolder(path);
+  }
+  bool RemoveFolder(const std::wstring& path) override {
+    return RemoveDirectoryW(path.c_str()) != FALSE;
+  }
+  bool WriteDurably(const std::wstring& path, const std::string& text) override {
+    const std::wstring temporary = path + L".tmp";
+    {
+      FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file) return false;
+      DWORD written = 0;
+      if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+          written != text.size() || !FlushFileBuffers(file.get())) {
+        return false;
+      }
+    }
+    return MoveFileExW(temporary.c_str(), path.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  }
+  std::optional<std::uint64_t> FreeSpace(const std::wstring& folder) override {
+    ULARGE_INTEGER available = {};
+    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return std::nullopt;
+    return available.QuadPart;
+  }
+};
+
+}  // namespace
+
+FileOps& SystemFileOps() {
+  static SystemOps ops;
+  return ops;
+}
+
+bool PathExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  std::string text;
+  char buffer[16384];
+  DWORD got = 0;
+  while (ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    text.append(buffer, got);
+  }
+  return text;
+}
+
+bool RemoveTree(FileOps& ops, const std::wstring& folder) {
+  if (!PathExists(folder)) return true;
+  const std::wstring base = folder.back() == L'\\' ? folder : folder + L'\\';
+  WIN32_FIND_DATAW found = {};
+  const FindHandle search(FindFirstFileW((base + L"*").c_str(), &found));
+  bool removed = true;
+  if (search) {
+    std::vector<std::wstring> folders;
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        folders.push_back(base + name);
+      } else if (!ops.RemoveFile(base + name)) {
+        removed = false;
+      }
+    } while (FindNextFileW(search.get(), &found));
+    for (const std::wstring& inner : folders) removed = RemoveTree(ops, inner) && removed;
+  }
+  return ops.RemoveFolder(folder) && removed;
+}
+
+}  // namespace update

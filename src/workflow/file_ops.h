@@ -1,0 +1,38 @@
+// The file operations of the package swap, behind one interface so that tests can make any of
+// them fail. Paths are wide and whole. Windows only.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace update {
+
+class FileOps {
+ public:
+  virtual ~FileOps() = default;
+  // Renames `from` to `to`, which must not exist yet; through to the disk before it returns.
+  virtual bool Move(const std::wstring& from, const std::wstring& to) = 0;
+  virtual bool RemoveFile(const std::wstring& path) = 0;
+  // True when the folder exists afterwards.
+  virtual bool MakeFolder(const std::wstring& path) = 0;
+  // Removes an empty folder.
+  virtual bool RemoveFolder(const std::wstring& path) = 0;
+  // Replaces the file at `path` with `text`, on the disk: after a crash it holds the old text
+  // or the new, whole.
+  virtual bool WriteDurably(const std::wstring& path, const std::string& text) = 0;
+  // The bytes this user may still write on the volume of `folder`; null when unknown.
+  virtual std::optional<std::uint64_t> FreeSpace(const std::wstring& folder) = 0;
+};
+
+// The system's own operations.
+FileOps& SystemFileOps();
+
+bool PathExists(const std::wstring& path);
+bool IsFolder(const std::wstring& path);
+// The whole file, or null when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::wstring& path);
+// Removes `folder` and everything below it through `ops`; true when it is gone (or never was).
+bool RemoveTree(FileOps& ops, const std::wstring& folder);
+
+}  // namespace update

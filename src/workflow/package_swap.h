@@ -1,0 +1,33 @@
+// Putting a staged package in place of the installed files, so that the install is never left
+// half old and half new: each replaced file is moved aside into a backup folder and the staged
+// one moved into its place, all renames on one volume, with the journal on the disk before the
+// first. Any failure moves everything back; a journal found at a start is replayed. Windows only.
+#pragma once
+
+#include <string>
+
+#include "workflow/file_ops.h"
+#include "workflow/swap_journal.h"
+
+namespace update {
+
+// The swap's own names in the install folder (`installDir` ends with a backslash).
+std::wstring StagingFolder(const std::wstring& installDir);
+std::wstring BackupFolder(const std::wstring& installDir);
+std::wstring JournalPath(const std::wstring& installDir);
+
+enum class SwapOutcome {
+  kDone,        // every file in place; backups, staging and journal removed
+  kRolledBack,  // a step failed; the install is as it was, nothing of the swap is left
+  kStuck,       // a step failed and so did a step back: the journal stays for the next start
+};
+
+// Writes the journal of `plan`, then carries it out.
+SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& journalPath, FileOps& ops);
+
+// At a start, before anything else touches `installDir`: a swap a crash interrupted is finished
+// when it was committed and rolled back when not; leftovers of an interrupted staging go. True
+// when nothing of a swap is left (false: a step back failed again, the journal stays).
+bool RecoverInterruptedSwap(const std::wstring& installDir, FileOps& ops);
+
+}  // namespace update

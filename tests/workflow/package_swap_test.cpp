@@ -1,0 +1,222 @@
+// Unpacking over an install with a fault at each point where one can happen: whatever fails, the
+// install folder afterwards is the old one, file for file, and nothing of the swap is left; a
+// swap that could not be undone whole is repaired at the next start.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "common/text_convert.h"
+#include "sys/scoped_handle.h"
+#include "workflow/file_ops.h"
+#include "workflow/package_swap.h"
+#include "workflow/package_unpack.h"
+#include "zip_builder.h"
+
+namespace update {
+namespace {
+
+using Tree = std::map<std::wstring, std::string>;  // relative path -> contents ("/" for folders)
+
+// The system's operations, except that the `failAt`-th call of `kind` fails.
+class FailingOps : public FileOps {
+ public:
+  enum Kind { kNone, kMove, kRemoveFile, kMakeFolder, kWrite, kMoveAndEveryMoveBack };
+  FailingOps(Kind kind, int failAt, std::uint64_t freeSpace)
+      : m_kind(kind), m_failAt(failAt), m_freeSpace(freeSpace) {}
+
+  bool Move(const std::wstring& from, const std::wstring& to) override {
+    ++moves;
+    if (m_kind == kMoveAndEveryMoveBack && moves >= m_failAt) return false;
+    return !Fails(kMove) && System().Move(from, to);
+  }
+  bool RemoveFile(const std::wstring& path) override {
+    return !Fails(kRemoveFile) && System().RemoveFile(path);
+  }
+  bool MakeFolder(const std::wstring& path) override {
+    return !Fails(kMakeFolder) && System().MakeFolder(path);
+  }
+  bool RemoveFolder(const std::wstring& path) override { return System().RemoveFolder(path); }
+  bool WriteDurably(const std::wstring& path, const std::string& text) override {
+    return !Fails(kWrite) && System().WriteDurably(path, text);
+  }
+  std::optional<std::uint64_t> FreeSpace(const std::wstring& folder) override {
+    return m_freeSpace ? std::optional<std::uint64_t>(m_freeSpace) : System().FreeSpace(folder);
+  }
+
+  int moves = 0;
+
+ private:
+  static FileOps& System() { return SystemFileOps(); }
+  bool Fails(Kind kind) { return kind == m_kind && ++m_calls[kind] == m_failAt; }
+
+  Kind m_kind;
+  int m_failAt;
+  std::uint64_t m_freeSpace;
+  std::map<Kind, int> m_calls;
+};
+
+void WriteFile(const std::wstring& path, const std::string& text) {
+  ASSERT_TRUE(SystemFileOps().WriteDurably(path, text));
+}
+
+void ReadTree(const std::wstring& folder, const std::wstring& relative, Tree& tree) {
+  WIN32_FIND_DATAW found = {};
+  const FindHandle search(FindFirstFileW((folder + relative + L"*").c_str(), &found));
+  if (!search) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      tree[relative + name] = "/";
+      ReadTree(folder, relative + name + L"\\", tree);
+    } else {
+      tree[relative + name] = ReadWholeFile(folder + relative + name).value_or("<unreadable>");
+    }
+  } while (FindNextFileW(search.get(), &found));
+}
+
+Tree TreeOf(const std::wstring& folder) {
+  Tree tree;
+  ReadTree(folder, L"", tree);
+  return tree;
+}
+
+std::string Describe(const Tree& tree) {
+  std::string text;
+  for (const auto& [path, contents] : tree) text += WideToUtf8(path) + "=" + contents + "\n";
+  return text;
+}
+
+class PackageSwapTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    m_job.installDir = std::wstring(temp) + L"swap-test-安装\\";
+    RemoveTree(SystemFileOps(), m_job.installDir);
+    m_job.selfPath = m_job.installDir + L"Update.exe";
+    m_job.updateMode = true;
+  }
+  void TearDown() override { RemoveTree(SystemFileOps(), m_job.installDir); }
+
+  // The old install; returns its tree.
+  Tree MakeOldInstall() {
+    SystemFileOps().MakeFolder(m_job.installDir);
+    SystemFileOps().MakeFolder(m_job.installDir + L"bin");
+    WriteFile(m_job.installDir + L"ZorvikClient.exe", "old client");
+    WriteFile(m_job.installDir + L"bin\\tool.dll", "old tool");
+    WriteFile(m_job.installDir + L"keep.txt", "the user's own");
+    WriteFile(m_job.selfPath, "old updater");
+    return TreeOf(m_job.installDir);
+  }
+  // Five files, two of them new, one in a new folder: eight moves when all goes well.
+  void WritePackage(bool corruptLastItem) {
+    testing::BuiltZip zip = testing::BuildZip({
+        {"ZorvikClient.exe", "new client"},
+        {"bin/tool.dll", "new tool"},
+        {"bin/plugins/", "", 0, testing::kMadeByUnix, testing::kUnixFolder},
+        {"bin/plugins/p.dat", "new plugin"},
+        {"Update.exe", "new updater"},
+        {"资料/说明.txt", "说明"},
+    });
+    if (corruptLastItem) zip.bytes[zip.data.back()] ^= 0x55;
+    WriteFile(PackagePath(m_job), zip.bytes);
+  }
+
+  InstallJob m_job;
+};
+
+TEST_F(PackageSwapTest, EveryFaultLeavesTheOldInstallWhole) {
+  const struct {
+    const char* what;
+    FailingOps::Kind kind;
+    int failAt;
+    std::uint64_t freeSpace;  // 0: the volume's own
+    bool corrupt;
+    UnpackOutcome outcome;
+  } rows[] = {
+      {"the first move", FailingOps::kMove, 1, 0, false, UnpackOutcome::kItemFailed},
+      {"a middle move", FailingOps::kMove, 4, 0, false, UnpackOutcome::kItemFailed},
+      {"the last move (the updater's)", FailingOps::kMove, 8, 0, false, UnpackOutcome::kItemFailed},
+      {"the journal", FailingOps::kWrite, 1, 0, false, UnpackOutcome::kItemFailed},
+      {"the commit", FailingOps::kWrite, 2, 0, false, UnpackOutcome::kItemFailed},
+      {"a new folder", FailingOps::kMakeFolder, 3, 0, false, UnpackOutcome::kItemFailed},
+      {"the staging folder", FailingOps::kMakeFolder, 1, 0, false, UnpackOutcome::kItemFailed},
+      {"too little free space", FailingOps::kNone, 0, 1024, false, UnpackOutcome::kNoSpace},
+      {"a corrupt item", FailingOps::kNone, 0, 0, true, UnpackOutcome::kItemFailed},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Tree before = MakeOldInstall();
+    WritePackage(row.corrupt);
+    FailingOps ops(row.kind, row.failAt, row.freeSpace);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(UnpackPackage(m_job, ops), row.outcome);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(before));
+    RemoveTree(SystemFileOps(), m_job.installDir);
+  }
+}
+
+TEST_F(PackageSwapTest, SuccessLeavesThePackageAndTheOldUpdaterOnly) {
+  Tree expected = MakeOldInstall();
+  WriteFile(m_job.installDir + L"Update.exe_old", "stale, from an earlier update");
+  WritePackage(false);
+  FailingOps ops(FailingOps::kNone, 0, 0);
+  EXPECT_EQ(UnpackPackage(m_job, ops), UnpackOutcome::kDone);
+  EXPECT_EQ(ops.moves, 8);
+  expected[L"ZorvikClient.exe"] = "new client";
+  expected[L"bin\\tool.dll"] = "new tool";
+  expected[L"bin\\plugins"] = "/";
+  expected[L"bin\\plugins\\p.dat"] = "new plugin";
+  expected[L"Update.exe"] = "new updater";
+  expected[L"Update.exe_old"] = "old updater";
+  expected[L"资料"] = "/";
+  expected[L"资料\\说明.txt"] = "说明";
+  EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(expected));
+}
+
+// A file another process holds open cannot be moved aside; and when the way back fails too, the
+// journal stays and the next start puts the old install back.
+TEST_F(PackageSwapTest, HeldFileAndAFailedWayBackAreRepairedAtTheNextStart) {
+  const struct {
+    const char* what;
+    FailingOps::Kind kind;
+    int failAt;
+    bool holdTool;
+    UnpackOutcome outcome;
+  } rows[] = {
+      {"a file held open", FailingOps::kNone, 0, true, UnpackOutcome::kItemFailed},
+      {"every move back fails", FailingOps::kMoveAndEveryMoveBack, 4, false, UnpackOutcome::kStuck},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Tree before = MakeOldInstall();
+    WritePackage(false);
+    FileHandle held;
+    if (row.holdTool) {
+      held.Reset(CreateFileW((m_job.installDir + L"bin\\tool.dll").c_str(), GENERIC_READ, 0,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      ASSERT_TRUE(held);
+    }
+    FailingOps ops(row.kind, row.failAt, 0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(UnpackPackage(m_job, ops), row.outcome);
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    held.Reset();
+    if (row.outcome == UnpackOutcome::kStuck) {
+      EXPECT_NE(errors.find("stays for the next start"), std::string::npos) << errors;
+      EXPECT_TRUE(PathExists(JournalPath(m_job.installDir)));
+      EXPECT_TRUE(RecoverInterruptedSwap(m_job.installDir, SystemFileOps()));
+    }
+    EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(before));
+    RemoveTree(SystemFileOps(), m_job.installDir);
+  }
+}
+
+}  // namespace
+}  // namespace update
