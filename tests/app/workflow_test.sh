@@ -260,6 +260,22 @@ case "$CASE" in
       check "$scenario: the driver service is gone" "! service_exists"
       w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
     done
+    echo "-- an item that fails its CRC, installing into a new folder"
+    cp "$WORK/package.zip" "$WORK/corrupt.zip"
+    at=$(grep -abo 'tool v1' "$WORK/corrupt.zip" | head -1 | cut -d: -f1)
+    printf x | dd of="$WORK/corrupt.zip" bs=1 seek=$((at + 5)) conv=notrunc status=none
+    stop_stub
+    start_stub --package "$WORK/corrupt.zip"
+    use_service
+    rm -rf "$INSTALLED"
+    UPDATER="Z:$BIN/Update.exe"
+    run_update
+    wait_window 立即安装 || fail "no install page"
+    inspect --do 立即安装 >/dev/null
+    inspect --wait "下载失败" --timeout 90 >/dev/null || fail "corrupt item: no failure display"
+    check "corrupt item: the new install folder is gone" "[ ! -e \"$INSTALLED\" ]"
+    inspect --do 关闭 >/dev/null
+    check_exit "corrupt item: exit code after closing" 30
     ;;
   update-faults)
     # An update that cannot finish leaves the old install whole: a file held by another process,

@@ -1,12 +1,17 @@
-// unpack ARCHIVE DEST: unpacks an archive into DEST exactly as the installer's unpack step does
-// (count query, then every index in order, each under its own cleaned name, a failing item not
-// stopping the rest). Prints "index name code" per item; exits 1 if any item failed, 2 if the
-// archive could not be opened.
+// unpack ARCHIVE DEST: unpacks an archive straight into DEST with the zip reader (count query,
+// then every index in order, each under its own cleaned name, a failing item not stopping the
+// rest). Prints "index name code" per item; exits 1 if any item failed, 2 if the archive could
+// not be opened.
+// unpack --staged FOLDER (Windows): the installer's own unpack step on FOLDER\up.zip (staged
+// whole, then swapped in under the journal); exits 0 when every file is in place, 1 otherwise.
 #include <cstdio>
 #include <string>
 
 #include "common/text_convert.h"
 #include "zip/archive.h"
+#ifdef _WIN32
+#include "workflow/package_unpack.h"
+#endif
 
 namespace {
 
@@ -45,15 +50,26 @@ int Unpack(const std::wstring& archivePath, const std::wstring& destination) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: unpack ARCHIVE DEST\n");
+  std::fprintf(stderr, "usage: unpack ARCHIVE DEST\n       unpack --staged FOLDER (Windows)\n");
   return 2;
 }
+
+#ifdef _WIN32
+int UnpackStaged(std::wstring folder) {
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+  InstallJob job;
+  job.installDir = folder;
+  job.selfPath = folder + L"Update.exe";
+  return UnpackPackage(job) == UnpackOutcome::kDone ? 0 : 1;
+}
+#endif
 
 }  // namespace
 
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) return Usage();
+  if (std::wstring(argv[1]) == L"--staged") return UnpackStaged(argv[2]);
   return Unpack(argv[1], argv[2]);
 }
 #else
