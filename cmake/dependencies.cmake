@@ -1,5 +1,5 @@
-# Third-party libraries for both builds. Natively they are Debian's -dev packages; for win32
-# libcurl and pugixml come from our own recipe (cmake/third_party.sh), zlib from mingw's sysroot.
+# Third-party libraries for both builds. Natively they are Debian's -dev packages; for Windows
+# libcurl, pugixml and libsodium come from our own recipe (cmake/third_party.sh), zlib from mingw's sysroot.
 
 if(WIN32)
   set(ZLIB_USE_STATIC_LIBS ON)
@@ -13,6 +13,16 @@ if(WIN32)
     INTERFACE_LINK_LIBRARIES ws2_32 crypt32 bcrypt advapi32)
 else()
   find_package(CURL REQUIRED)
+endif()
+
+# libsodium (Ed25519, SHA-256): Debian's libsodium-dev natively, our static build for Windows.
+find_path(SODIUM_INCLUDE_DIR sodium.h REQUIRED)
+find_library(SODIUM_LIBRARY NAMES sodium REQUIRED)
+add_library(sodium INTERFACE)
+target_include_directories(sodium SYSTEM INTERFACE "${SODIUM_INCLUDE_DIR}")
+target_link_libraries(sodium INTERFACE "${SODIUM_LIBRARY}")
+if(WIN32)
+  target_compile_definitions(sodium INTERFACE SODIUM_STATIC)
 endif()
 
 # rapidjson is header-only; the cross build is given only its own folder.

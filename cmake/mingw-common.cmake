@@ -6,7 +6,7 @@ set(CMAKE_C_COMPILER ${UPDATE_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${UPDATE_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${UPDATE_MINGW_TRIPLET}-windres)
 
-# Our own third-party builds (libcurl, pugixml) live in the build tree next to mingw's sysroot.
+# Our own third-party builds (libcurl, pugixml, libsodium) live in the build tree next to mingw's sysroot.
 get_filename_component(_update_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 set(CMAKE_FIND_ROOT_PATH /usr/${UPDATE_MINGW_TRIPLET}
     "${_update_root}/build/third_party/${UPDATE_MINGW_TRIPLET}/install")

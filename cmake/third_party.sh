@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds the win32 third-party libraries from Debian's source packages into a cache folder.
+# Builds the Windows third-party libraries (libcurl, pugixml, libsodium) from Debian's source
+# packages into a cache folder.
 # Usage: third_party.sh CACHE_DIR TRIPLET (i686-w64-mingw32 or x86_64-w64-mingw32). Each library
 # is rebuilt only when its installed package files are missing.
 set -euo pipefail
 
-CACHE=${1:?cache folder}
+CACHE=$(mkdir -p "${1:?cache folder}" && cd "$1" && pwd)
 TRIPLET=${2:?mingw triplet}
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 TOOLCHAIN="$ROOT/cmake/toolchain-${TRIPLET%%-*}-mingw32.cmake"
@@ -47,6 +48,19 @@ fi
 if [ ! -f "$PREFIX/lib/cmake/pugixml/pugixml-config.cmake" ]; then
   echo "building pugixml for $TRIPLET"
   cross_build pugixml "$(fetch pugixml 1.)" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF
+fi
+
+# libsodium's own autotools build.
+if [ ! -f "$PREFIX/lib/libsodium.a" ]; then
+  echo "building libsodium for $TRIPLET"
+  source_dir=$(fetch libsodium 1.0.18)
+  # The source package carries configure.ac, not configure.
+  [ -x "$source_dir/configure" ] || (cd "$source_dir" && autoreconf -fi)
+  build="$CACHE/$TRIPLET/build-libsodium"
+  rm -rf "$build" && mkdir -p "$build"
+  (cd "$build" && "$source_dir/configure" --host="$TRIPLET" --prefix="$PREFIX" \
+    --disable-shared --enable-static --disable-dependency-tracking --with-pic=no \
+    CFLAGS="-O2" && make -j"$(nproc)" && make install)
 fi
 
 # rapidjson is header-only; the cross build sees just its own folder, never /usr/include.

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <cstdio>
+#include <ctime>
 #include <memory>
 
 #include "common/text_convert.h"
@@ -14,6 +16,8 @@
 #include "workflow/client_control.h"
 #include "workflow/file_ops.h"
 #include "workflow/package_swap.h"
+#include "workflow/release_signature.h"
+#include "workflow/vendor_key.h"
 #include "workflow/version_answer.h"
 
 namespace update {
@@ -228,6 +232,14 @@ void CMainDlg::CheckVersion() {
     ShowDownloadFailed();
     return;
   }
+  // Only what the vendor's key signed is fetched: the check's address is plain HTTP.
+  const OfferCheck check = CheckOffer(*offer, m_clientTypeId, VendorPublicKey(),
+                                      static_cast<std::int64_t>(std::time(nullptr)));
+  if (check != OfferCheck::kAccepted) {
+    std::fprintf(stderr, "version check: %s\n", OfferCheckMessage(check));
+    ShowDownloadFailed();
+    return;
+  }
   m_versionText = Utf8ToWide(offer->version);
   const bool created = !IsFolder(m_installDir);
   CreateFolderChain(m_installDir);
@@ -239,6 +251,7 @@ void CMainDlg::CheckVersion() {
   job.clientTypeId = m_clientTypeId;
   job.version = offer->version;
   job.packageUrl = offer->url;
+  job.packageSha256 = offer->sha256.value_or("");
   const HWND window = Handle();
   m_worker.Start(std::move(job), std::make_unique<MainWindowEvents>(),
                  [window] { PostMessageW(window, UM_WORKER_FINISHED, 0, 0); });

@@ -13,8 +13,9 @@ struct InstallJob {
   bool updateMode = false;
   bool installDirCreated = false;  // the install folder did not exist before this run
   std::int32_t clientTypeId = 0;
-  std::string version;     // "version_number" of the check, UTF-8
-  std::string packageUrl;  // "url" of the check
+  std::string version;        // "version_number" of the check, UTF-8
+  std::string packageUrl;     // "url" of the check
+  std::string packageSha256;  // "sha256" of the check, checked before the unpack; may be empty
 };
 
 // The package file in the install folder: "<install folder>up.zip".

@@ -4,13 +4,16 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 #include "net/endpoints.h"
 #include "sys/scoped_handle.h"
+#include "workflow/answer_headers.h"
 #include "workflow/download_progress.h"
+#include "workflow/package_digest.h"
 
 namespace update {
 namespace {
@@ -18,13 +21,71 @@ namespace {
 struct CurlDeleter {
   void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
+struct HeaderListDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
 
 struct Transfer {
+  Transfer(CURL* curl, HANDLE file, WorkflowEvents* events, const std::atomic<bool>* cancel)
+      : curl(curl), file(file), events(events), cancel(cancel) {}
+  CURL* curl;
   HANDLE file;
   WorkflowEvents* events;
   const std::atomic<bool>* cancel;
   std::optional<ProgressReport> lastReport;
+  PackageDigest digest;       // of every byte on disk
+  std::uint64_t written = 0;  // bytes on disk
+  std::uint64_t base = 0;     // the answer's first byte is this byte of the package
+  AnswerHeaders headers;      // of the answer under way
+  // The validator of the package's last whole answer, when that answer also served ranges.
+  std::string validator;
 };
+
+// Back to an empty file: the server sent the whole package again.
+bool StartOver(Transfer& transfer) {
+  LARGE_INTEGER zero = {};
+  if (!SetFilePointerEx(transfer.file, zero, nullptr, FILE_BEGIN) || !SetEndOfFile(transfer.file)) {
+    return false;
+  }
+  transfer.digest = PackageDigest();
+  transfer.written = 0;
+  return true;
+}
+
+// The end of an answer's headers: a partial answer must continue the file where it ends, a
+// whole one starts it again. False stops the transfer.
+bool BeginBody(Transfer& transfer) {
+  long status = 0;
+  curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status);
+  if (status == 206) {
+    if (transfer.headers.rangeStart != transfer.written) {
+      std::fprintf(stderr, "download: the server resumed at another byte than %llu\n",
+                   static_cast<unsigned long long>(transfer.written));
+      return false;
+    }
+    transfer.base = transfer.written;
+    return true;
+  }
+  if (status < 200 || status >= 300) return true;  // a redirect, or an error libcurl reports
+  transfer.base = 0;
+  transfer.validator =
+      transfer.headers.acceptsByteRanges ? transfer.headers.Validator() : std::string();
+  return transfer.written == 0 || StartOver(transfer);
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* userdata) {
+  auto* transfer = static_cast<Transfer*>(userdata);
+  const std::string_view line(data, size * count);
+  if (line.rfind("HTTP/", 0) == 0) {
+    transfer->headers = AnswerHeaders();  // a new answer: after a redirect, say
+  } else if (line == "\r\n" || line == "\n") {
+    if (!BeginBody(*transfer)) return 0;
+  } else {
+    transfer->headers.Read(line);
+  }
+  return size * count;
+}
 
 size_t WriteToFile(char* data, size_t size, size_t count, void* userdata) {
   auto* transfer = static_cast<Transfer*>(userdata);
@@ -38,17 +99,23 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* userdata) {
     }
     written += chunk;
   }
+  transfer->digest.Add(data, bytes);
+  transfer->written += bytes;
   return bytes;
 }
 
-// libcurl's progress callback: the window hears the percent and total while the total is known;
-// a set cancel flag ends the transfer. Never lets an exception into libcurl.
+// libcurl's progress callback: the window hears the percent and total of the whole package
+// while the total is known; a set cancel flag ends the transfer. Never lets an exception into
+// libcurl.
 int OnDownloadProgress(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl_off_t,
                        curl_off_t) noexcept {
   auto* transfer = static_cast<Transfer*>(clientp);
   if (transfer->cancel->load()) return 1;
+  const double base = static_cast<double>(transfer->base);
   const std::optional<ProgressReport> report =
-      ProgressOf(static_cast<double>(dltotal), static_cast<double>(dlnow));
+      dltotal == 0
+          ? std::nullopt
+          : ProgressOf(base + static_cast<double>(dltotal), base + static_cast<double>(dlnow));
   // Each report waits for the window's thread: only a change is worth its time (libcurl calls
   // back many times a second, and a screen reader reading the window waits behind them).
   if (!report || report == transfer->lastReport) return 0;
@@ -59,6 +126,48 @@ int OnDownloadProgress(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl
   }
   transfer->lastReport = report;
   return transfer->cancel->load() ? 1 : 0;
+}
+
+// A transfer that broke off on the way, as against one that was refused or never began.
+bool IsBreak(CURLcode code) {
+  return code == CURLE_PARTIAL_FILE || code == CURLE_RECV_ERROR || code == CURLE_SEND_ERROR ||
+         code == CURLE_OPERATION_TIMEDOUT || code == CURLE_GOT_NOTHING;
+}
+
+// False when the wait was cancelled.
+bool WaitUnlessCancelled(int milliseconds, const std::atomic<bool>& cancel) {
+  constexpr int kStep = 20;
+  for (int waited = 0; waited < milliseconds; waited += kStep) {
+    if (cancel.load()) return false;
+    Sleep(static_cast<DWORD>(std::min(kStep, milliseconds - waited)));
+  }
+  return !cancel.load();
+}
+
+void SetOptions(CURL* handle, const std::string& url, Transfer& transfer,
+                const DownloadLimits& limits) {
+  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, WriteToFile);
+  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
+  curl_easy_setopt(handle, CURLOPT_MAXREDIRS, static_cast<long>(limits.maxRedirects));
+  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnDownloadProgress);
+  curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+  // This program runs elevated and starts what it downloads: a forged certificate must not
+  // deliver it.
+  curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+  const std::string ca_file = PackageCaFile();
+  if (!ca_file.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, ca_file.c_str());
+  curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutSeconds);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
 }
 
 }  // namespace
@@ -74,36 +183,35 @@ DownloadOutcome DownloadPackage(const std::string& url, const std::wstring& path
     FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return outcome;
-    Transfer transfer{file.get(), &events, &cancel, std::nullopt};
-    CURL* handle = curl.get();
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, WriteToFile);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, static_cast<long>(limits.maxRedirects));
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnDownloadProgress);
-    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
-    // This program runs elevated and starts what it downloads: a forged certificate must not
-    // deliver it.
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-    const std::string ca_file = PackageCaFile();
-    if (!ca_file.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, ca_file.c_str());
-    curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutSeconds);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
-    code = curl_easy_perform(handle);
+    Transfer transfer(curl.get(), file.get(), &events, &cancel);
+    SetOptions(curl.get(), url, transfer, limits);
+    HeaderList if_range;
+    for (int resumes = 0;; ++resumes) {
+      code = curl_easy_perform(curl.get());
+      if (code == CURLE_OK || cancel.load()) break;
+      // A break after data came is taken up where the file ends, while the package is still
+      // the one the first bytes came from (If-Range): a changed one comes whole.
+      const bool resumable = IsBreak(code) && transfer.written > 0 && !transfer.validator.empty();
+      if (!resumable || resumes == static_cast<int>(limits.resumeBackoffMs.size())) break;
+      const int backoff = limits.resumeBackoffMs[static_cast<size_t>(resumes)];
+      std::fprintf(stderr, "download: broke off after %llu bytes (%s); resuming in %d ms\n",
+                   static_cast<unsigned long long>(transfer.written), curl_easy_strerror(code),
+                   backoff);
+      if (!WaitUnlessCancelled(backoff, cancel)) break;
+      const std::string range = std::to_string(transfer.written) + "-";
+      if_range.reset(curl_slist_append(nullptr, ("If-Range: " + transfer.validator).c_str()));
+      curl_easy_setopt(curl.get(), CURLOPT_RANGE, range.c_str());  // copied by libcurl
+      curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, if_range.get());
+      curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());  // from the start of any redirects
+    }
     if (transfer.lastReport) outcome.reportedTotal = transfer.lastReport->total;
+    outcome.sha256 = transfer.digest.FinishHex();
   }
   if (code == CURLE_OK) {
     outcome.ok = true;
     return outcome;
   }
-  outcome.cancelled = code == CURLE_ABORTED_BY_CALLBACK && cancel.load();
+  outcome.cancelled = cancel.load();
   std::fprintf(stderr, "curl_easy_perform() failed: %s\n", curl_easy_strerror(code));
   DeleteFileW(path.c_str());
   return outcome;

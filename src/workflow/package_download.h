@@ -3,6 +3,7 @@
 // status counted as a failure, no partial file left behind. Windows only.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <string>
 
@@ -14,17 +15,24 @@ struct DownloadOutcome {
   bool ok = false;
   bool cancelled = false;
   double reportedTotal = 0;  // the last total told to the window; 0 when none was
+  std::string sha256;        // of the bytes written, lowercase hex
 };
 
 struct DownloadLimits {
   long connectTimeoutSeconds = 30;
   long stallSeconds = 60;  // no data for this long ends the transfer; there is no overall limit
   int maxRedirects = 5;
+  // A transfer that breaks off after data came is resumed after each of these waits in turn,
+  // then given up.
+  std::array<int, 3> resumeBackoffMs = {1000, 2000, 4000};
 };
 
 // Downloads `url` into `path` (created or truncated). `cancel` set ends the transfer at the next
-// progress step. A failed transfer writes "curl_easy_perform() failed: <reason>" to standard
-// error. On failure or cancellation `path` is removed.
+// progress step, or a wait before a resume at once. A transfer that breaks off (a reset, a
+// stall, a body cut short) after data came is resumed with a Range request from the end of the
+// file, when the package's answer named a validator and served byte ranges; percent and total
+// always refer to the whole package. A failed transfer writes "curl_easy_perform() failed:
+// <reason>" to standard error. On failure or cancellation `path` is removed.
 DownloadOutcome DownloadPackage(const std::string& url, const std::wstring& path,
                                 WorkflowEvents& events, const std::atomic<bool>& cancel,
                                 const DownloadLimits& limits = {});

@@ -13,6 +13,20 @@ std::string StringMember(const rapidjson::Value& object, const char* name) {
   return std::string(text.substr(0, text.find('\0')));
 }
 
+std::optional<std::string> OptionalString(const rapidjson::Value& object, const char* name) {
+  const auto member = object.FindMember(name);
+  if (member == object.MemberEnd()) return std::nullopt;
+  if (!member->value.IsString()) return std::string();
+  return std::string(member->value.GetString(), member->value.GetStringLength());
+}
+
+std::optional<std::string> OptionalInteger(const rapidjson::Value& object, const char* name) {
+  const auto member = object.FindMember(name);
+  if (member == object.MemberEnd()) return std::nullopt;
+  if (!member->value.IsInt64()) return std::string();
+  return std::to_string(member->value.GetInt64());
+}
+
 }  // namespace
 
 std::optional<PackageOffer> ReadVersionAnswer(std::string_view answer) {
@@ -25,6 +39,9 @@ std::optional<PackageOffer> ReadVersionAnswer(std::string_view answer) {
   offer.version = StringMember(document, "version_number");
   offer.url = StringMember(document, "url");
   if (offer.url.empty()) return std::nullopt;
+  offer.sha256 = OptionalString(document, "sha256");
+  offer.expires = OptionalInteger(document, "expires");
+  offer.signature = OptionalString(document, "signature");
   return offer;
 }
 

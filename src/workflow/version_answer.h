@@ -11,6 +11,11 @@ namespace update {
 struct PackageOffer {
   std::string version;  // "version_number", up to its first NUL; empty when absent
   std::string url;      // "url", up to its first NUL; never empty
+  // The members a signing service adds, null when absent. A member of the wrong JSON type is
+  // read as "", which no check accepts; "expires" is an integer written in decimal.
+  std::optional<std::string> sha256;
+  std::optional<std::string> expires;
+  std::optional<std::string> signature;
 };
 
 // Null when the answer refuses the download or is no JSON object: a parse error (also any text

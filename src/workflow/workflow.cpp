@@ -2,12 +2,29 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "workflow/client_control.h"
 #include "workflow/install_finish.h"
+#include "workflow/package_digest.h"
 #include "workflow/package_download.h"
 #include "workflow/package_unpack.h"
 
 namespace update {
+namespace {
+
+// The install as it was: the failure display, and in update mode the old client started again,
+// so the user is never left with none; a folder this run made goes again when it is empty.
+void GiveUp(const InstallJob& job, WorkflowEvents& events) {
+  events.ShowDownloadFailed();
+  if (job.updateMode) {
+    StartClient(job.installDir);
+  } else if (job.installDirCreated) {
+    RemoveDirectoryW(job.installDir.c_str());
+  }
+}
+
+}  // namespace
 
 void DownloadWorker(const InstallJob& job, WorkflowEvents& events, WorkerSignals& signals) {
   const DownloadOutcome download =
@@ -19,17 +36,19 @@ void DownloadWorker(const InstallJob& job, WorkflowEvents& events, WorkerSignals
   // The files may be replaced only once the client and driver no longer hold them; a download
   // without a known size sends no progress message that would have waited for that.
   signals.stopsDone.Wait();
+  if (!job.packageSha256.empty() && !DigestMatches(download.sha256, job.packageSha256)) {
+    std::fprintf(stderr, "download: the package's SHA-256 is %s, the answer gave %s\n",
+                 download.sha256.c_str(), job.packageSha256.c_str());
+    DeleteFileW(PackagePath(job).c_str());
+    GiveUp(job, events);
+    return;
+  }
   UnpackAndLaunch(job, events, download.reportedTotal);
 }
 
 bool UnpackAndLaunch(const InstallJob& job, WorkflowEvents& events, double downloadTotal) {
   if (UnpackPackage(job) != UnpackOutcome::kDone) {
-    events.ShowDownloadFailed();
-    if (job.updateMode) {
-      StartClient(job.installDir);  // the old client, whole again: never none at all
-    } else if (job.installDirCreated) {
-      RemoveDirectoryW(job.installDir.c_str());  // only when nothing else is in it
-    }
+    GiveUp(job, events);
     return false;
   }
   FinishInstall(job, downloadTotal, events.ReadInstallOptions());

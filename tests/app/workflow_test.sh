@@ -100,6 +100,15 @@ install() {
   check_exit "exit code of the install" 120
 }
 
+# press_install [PROGRAM]: starts PROGRAM (default Update) from the build, waits for the install
+# page and presses the install button.
+press_install() {
+  UPDATER="Z:$BIN/${1:-Update}.exe"
+  UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update
+  wait_window 立即安装 || fail "no install page"
+  inspect --do 立即安装 >/dev/null
+}
+
 INSTALLED="$DRIVE_C/Program Files/ZorvikClient"
 check_installed_files() {
   for file in ZorvikClient.exe Update.exe bin/tool.dll bin/plugins/p.dat 资料/说明.txt empty.dat; do
@@ -236,10 +245,7 @@ case "$CASE" in
       fi
       before=$(reports)
       start_client_and_driver
-      UPDATER="Z:$BIN/Update.exe"
-      UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update
-      wait_window 立即安装 || fail "no install page"
-      inspect --do 立即安装 >/dev/null
+      press_install
       if [ "$outcome" = installed ]; then
         check_exit "$scenario: exit code" 120
         check "$scenario: installed" "[ -f \"$INSTALLED/ZorvikClient.exe\" ]"
@@ -268,10 +274,7 @@ case "$CASE" in
     start_stub --package "$WORK/corrupt.zip"
     use_service
     rm -rf "$INSTALLED"
-    UPDATER="Z:$BIN/Update.exe"
-    run_update
-    wait_window 立即安装 || fail "no install page"
-    inspect --do 立即安装 >/dev/null
+    press_install
     inspect --wait "下载失败" --timeout 90 >/dev/null || fail "corrupt item: no failure display"
     check "corrupt item: the new install folder is gone" "[ ! -e \"$INSTALLED\" ]"
     inspect --do 关闭 >/dev/null
@@ -337,14 +340,55 @@ case "$CASE" in
       fi
     done
     ;;
+  signed)
+    # Answers signed by the test key, against the build that carries it (Update-testkey.exe) and
+    # the build without a key (Update.exe). Each row: program | scenario | outcome, where
+    # "refused" is the failure display before any download, "mismatch" the failure display after
+    # one, with nothing left of it.
+    make_package "$WORK/package.zip" v1
+    start_stub --package "$WORK/package.zip" --signing-key "$(dirname "${BASH_SOURCE[0]}")/release-test-key.secret"
+    rows=(
+      "Update-testkey|ok|installed" "Update-testkey|signed-type|refused"
+      "Update-testkey|signed-version|refused" "Update-testkey|signed-url|refused"
+      "Update-testkey|signed-sha256|refused" "Update-testkey|signed-expires|refused"
+      "Update-testkey|signed-other-key|refused" "Update-testkey|signature-truncated|refused"
+      "Update-testkey|signature-not-hex|refused" "Update-testkey|signed-missing|refused"
+      "Update-testkey|signed-expired|refused" "Update-testkey|package-changed|mismatch"
+      "Update|ok|installed" "Update|sha256-right|installed" "Update|sha256-wrong|mismatch"
+    )
+    for row in "${rows[@]}"; do
+      IFS='|' read -r program scenario outcome <<<"$row"
+      echo "-- $program: $scenario"
+      reg_quiet delete "$UNINSTALL_KEY" /f
+      rm -rf "$INSTALLED"
+      if [ "$scenario" = ok ]; then use_service; else use_service "$scenario"; fi
+      sent_before=$(stub_count package_bytes_sent)
+      press_install "$program"
+      if [ "$outcome" = installed ]; then
+        check_exit "$scenario: exit code" 120
+        check "$scenario: installed" "[ -f \"$INSTALLED/ZorvikClient.exe\" ]"
+      else
+        inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$scenario: no failure display"
+        sent=$(($(stub_count package_bytes_sent) - sent_before))
+        if [ "$outcome" = refused ]; then
+          check_eq "$scenario: package bytes sent" "$sent" 0
+        else
+          check "$scenario: the package was sent ($sent bytes)" "[ $sent -gt 0 ]"
+        fi
+        check "$scenario: nothing written, the new folder gone" "[ ! -e \"$INSTALLED\" ]"
+        check "$scenario: the reason on standard error" \
+          "grep -q 'version check: \\|SHA-256' \"$WORK/update.err\""
+        inspect --do 关闭 >/dev/null
+        check_exit "$scenario: exit code after closing" 30
+      fi
+      w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
+    done
+    ;;
   close-during-download)
     make_package "$WORK/package.zip" v1
     start_stub --package "$WORK/package.zip" --drip-bytes 4096 --drip-interval-ms 100
     use_service package-drip
-    UPDATER="Z:$BIN/Update.exe"
-    run_update
-    wait_window 立即安装 || fail "no install page"
-    inspect --do 立即安装 >/dev/null
+    press_install
     inspect --wait "正在安装 1%" --timeout 60 >/dev/null || fail "the download did not get under way"
     import -window root "$SHOTS/download-under-way.png"
     # The close button, clicked as a person does (18 x 18 at 45 pixels from the right, 20 from

@@ -11,6 +11,9 @@
 #include "net/http_post.h"
 #include "stub_fetch.h"
 #include "stub_process.h"
+#include "workflow/package_digest.h"
+#include "workflow/release_signature.h"
+#include "workflow/version_answer.h"
 
 namespace update {
 namespace {
@@ -243,6 +246,67 @@ TEST_F(VendorStubTest, ServesThePackageAsEachScenarioSays) {
       EXPECT_EQ(package.announcedLength, c.announcedLength);
     }
   }
+}
+
+// With a key every good answer is signed for the request's client type, and each signing
+// scenario spoils one thing, as the installer's own check sees it. Ids select them as names do.
+TEST_F(VendorStubTest, SignsAsEachSigningScenarioSays) {
+  std::vector<std::string> arguments = Arguments();
+  arguments.insert(arguments.end(),
+                   {"--signing-key", RELEASE_TEST_KEY_DIR "/release-test-key.secret"});
+  StubProcess stub(arguments);
+  ASSERT_GT(stub.port(), 0);
+  std::string publicKey;
+  std::ifstream(RELEASE_TEST_KEY_DIR "/release-test-key.public") >> publicKey;
+  const auto now =
+      std::chrono::duration_cast<seconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count();
+  using Check = OfferCheck;
+  const struct {
+    const char* name;
+    int id;
+    Check check;
+    bool packageMatches;  // the package at "url" has the digest in "sha256"
+  } cases[] = {
+      {"ok", 0, Check::kAccepted, true},
+      {"package-chunked", 30, Check::kAccepted, true},
+      {"signed-type", 40, Check::kWrongSignature, true},
+      {"signed-version", 41, Check::kWrongSignature, true},
+      {"signed-url", 42, Check::kWrongSignature, true},
+      {"signed-sha256", 43, Check::kWrongSignature, false},
+      {"signed-expires", 44, Check::kWrongSignature, true},
+      {"signed-other-key", 45, Check::kWrongSignature, true},
+      {"signature-truncated", 46, Check::kMalformed, true},
+      {"signature-not-hex", 47, Check::kMalformed, true},
+      {"signed-missing", 48, Check::kUnsigned, false},
+      {"signed-expired", 49, Check::kExpired, true},
+      {"package-changed", 50, Check::kAccepted, false},
+      {"sha256-wrong", 51, Check::kUnsigned, false},
+      {"sha256-right", 52, Check::kUnsigned, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string body = "{\"client_type_id\":" + std::to_string(c.id) + "}";
+    std::optional<PackageOffer> offer;
+    for (const std::string& url : {CheckUrl(stub), CheckUrl(stub, c.name)}) {
+      offer = ReadVersionAnswer(Fetch(url, body.c_str()).body);
+      ASSERT_TRUE(offer);
+      EXPECT_EQ(CheckOffer(*offer, c.id, publicKey, now), c.check);
+    }
+    const Transfer package = Fetch(offer->url);
+    EXPECT_EQ(package.body.size(), m_package.size());  // package-changed: one byte off
+    PackageDigest digest;
+    digest.Add(package.body.data(), package.body.size());
+    EXPECT_EQ(offer->sha256 && DigestMatches(digest.FinishHex(), *offer->sha256), c.packageMatches);
+  }
+  // Without a key answers stay unsigned, and the scenarios that need one say so.
+  StubProcess plain(Arguments());
+  ASSERT_GT(plain.port(), 0);
+  const std::optional<PackageOffer> good =
+      ReadVersionAnswer(Fetch(CheckUrl(plain, "ok"), "{}").body);
+  ASSERT_TRUE(good);
+  EXPECT_FALSE(good->sha256 || good->expires || good->signature);
+  EXPECT_EQ(Fetch(CheckUrl(plain, "signed-url"), "{}").status, 500);
 }
 
 TEST_F(VendorStubTest, DripsThePackageInPieces) {

@@ -61,6 +61,10 @@ std::string UsageText() {
          "  --package-url URL      \"url\" of good answers (default: this stub's /package/full)\n"
          "  --tls-cert PEM         with --tls-key: serve HTTPS instead of HTTP; URLs then name\n"
          "  --tls-key PEM          https://localhost:PORT (make-test-certs.sh makes the files)\n"
+         "  --signing-key FILE     sign every good answer with this secret key (release-sign\n"
+         "                         keygen): \"sha256\" of the package served, \"expires\" an\n"
+         "                         hour ahead, \"signature\" over the request's client_type_id\n"
+         "                         (0 when it has none); without it answers are unsigned\n"
          "  --version-number TEXT  \"version_number\" of good answers (default 3.2.0.1)\n"
          "  --idle-seconds N       end after N seconds without a request (default 300)\n"
          "  --slow-ms N            delay of the slow answer (default 2000)\n"
@@ -74,12 +78,15 @@ std::string UsageText() {
          "  POST /log                                         append the body to the report file\n"
          "  GET  /package/full | /package/chunked | /package/missing | /package/truncated |\n"
          "       /package/drip | /package/stall | /package/reset |\n"
+         "       /package/changed (same length, byte 10 changed) |\n"
          "       /package/redirect/<n> (n redirects, then the package)\n"
          "  GET  /stats        JSON: version checks (count, last body, every path and body),\n"
-         "                     reports, package requests per route, package bytes sent,\n"
-         "                     packages sent whole\n"
+         "                     reports, package requests per route (\"package_requests\":\n"
+         "                     {} when none was downloaded), package bytes sent, packages\n"
+         "                     sent whole\n"
          "  POST /stats/reset  sets every counter back to zero\n\n"
-         "Scenarios (name, client type id):\n";
+         "Scenarios (name, client type id). The signed-*, signature-* and package-changed\n"
+         "ones need --signing-key and answer 500 without it:\n";
   for (const ScenarioInfo& info : AllScenarios()) {
     out << "  " << std::left << std::setw(20) << info.name << std::right << std::setw(3)
         << info.clientTypeId << "  " << info.description << "\n";
@@ -137,6 +144,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
       options.tlsCertificate = value;
     } else if (flag == "--tls-key") {
       options.tlsKey = value;
+    } else if (flag == "--signing-key") {
+      options.signingKeyFile = value;
     } else if (flag == "--version-number") {
       options.versionNumber = value;
     } else if (flag == "--idle-seconds") {

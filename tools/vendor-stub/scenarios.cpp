@@ -30,6 +30,19 @@ const std::vector<ScenarioInfo>& AllScenarios() {
       {Scenario::kPackageDrip, "package-drip", 35, "package dripped by --drip-bytes"},
       {Scenario::kPackageStall, "package-stall", 36, "half the package, then --stall-seconds"},
       {Scenario::kPackageReset, "package-reset", 37, "half the package, then a reset"},
+      {Scenario::kSignedType, "signed-type", 40, "signed for another client type id"},
+      {Scenario::kSignedVersion, "signed-version", 41, "version changed after signing"},
+      {Scenario::kSignedUrl, "signed-url", 42, "url changed after signing (same package)"},
+      {Scenario::kSignedSha256, "signed-sha256", 43, "sha256 changed after signing"},
+      {Scenario::kSignedExpires, "signed-expires", 44, "expires changed after signing"},
+      {Scenario::kSignedOtherKey, "signed-other-key", 45, "signed by another key"},
+      {Scenario::kSignatureTruncated, "signature-truncated", 46, "signature of 126 hex digits"},
+      {Scenario::kSignatureNotHex, "signature-not-hex", 47, "signature with a non-hex character"},
+      {Scenario::kSignedMissing, "signed-missing", 48, "no sha256, expires or signature"},
+      {Scenario::kSignedExpired, "signed-expired", 49, "signed, expired a minute ago"},
+      {Scenario::kPackageChanged, "package-changed", 50, "signed; package served 1 byte changed"},
+      {Scenario::kSha256Wrong, "sha256-wrong", 51, "unsigned, sha256 of other bytes"},
+      {Scenario::kSha256Right, "sha256-right", 52, "unsigned, the package's sha256"},
   };
   return table;
 }

@@ -37,6 +37,21 @@ enum class Scenario {
   kPackageDrip,       // success; the package arrives slowly in small pieces
   kPackageStall,      // success; half the package, then nothing for the stall time
   kPackageReset,      // success; half the package, then the connection is reset
+  // Signing scenarios (signed_answers.h): a correctly signed answer with one thing wrong. All
+  // but the last two need the stub's signing key.
+  kSignedType,          // signed for another client type id
+  kSignedVersion,       // "version_number" changed after signing
+  kSignedUrl,           // "url" changed after signing (the same package, with a query)
+  kSignedSha256,        // "sha256" changed after signing
+  kSignedExpires,       // "expires" changed after signing
+  kSignedOtherKey,      // signed by a key made at start, not the stub's
+  kSignatureTruncated,  // "signature" two hex digits short
+  kSignatureNotHex,     // "signature" of the right length with one character not hex
+  kSignedMissing,       // the three signing members absent
+  kSignedExpired,       // correctly signed, "expires" a minute ago
+  kPackageChanged,      // correctly signed; its package route serves one byte changed
+  kSha256Wrong,         // unsigned, "sha256" of other bytes
+  kSha256Right,         // unsigned, the package's "sha256"
 };
 
 struct ScenarioInfo {

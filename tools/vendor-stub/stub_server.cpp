@@ -5,12 +5,15 @@
 #include <rapidjson/writer.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <memory>
 #include <thread>
 
 #include "connection_reset.h"
+#include "key_files.h"
+#include "workflow/release_signature.h"
 
 namespace vendor_stub {
 namespace {
@@ -34,6 +37,12 @@ std::string HtmlPage(int status, const std::string& title) {
   const std::string heading = std::to_string(status) + " " + title;
   return "<!DOCTYPE html>\n<html><head><title>" + heading + "</title></head>\n<body><h1>" +
          heading + "</h1><hr><p>vendor-stub</p></body></html>\n";
+}
+
+std::int64_t UnixNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 bool ParseClientTypeId(const std::string& body, int& id) {
@@ -87,6 +96,16 @@ int StubServer::Start() {
     std::cerr << "vendor-stub: cannot use the TLS certificate " << m_options.tlsCertificate
               << " with the key " << m_options.tlsKey << "\n";
     return -1;
+  }
+  if (!m_options.signingKeyFile.empty()) {
+    std::string error;
+    if (!release_sign::ReadKeyFile(m_options.signingKeyFile, update::kSecretKeyHexLength,
+                                   m_keys.secretHex, error)) {
+      std::cerr << "vendor-stub: " << error << "\n";
+      return -1;
+    }
+    m_keys.otherSecretHex = update::MakeReleaseKeyPair().secretHex;
+    Digests();  // every answer carries it: before the first request
   }
   if (!m_options.reportFile.empty()) {
     m_report.open(m_options.reportFile, std::ios::binary | std::ios::app);
@@ -177,18 +196,28 @@ std::string StubServer::PackageUrl() const {
   return m_options.packageUrl.empty() ? BaseUrl() + "/package/full" : m_options.packageUrl;
 }
 
-std::string StubServer::GoodAnswer(const std::string& url) const {
-  rapidjson::StringBuffer buffer;
-  JsonWriter writer(buffer);
-  writer.StartObject();
-  writer.Key("success");
-  writer.Bool(true);
-  writer.Key("version_number");
-  WriteString(writer, m_options.versionNumber);
-  writer.Key("url");
-  WriteString(writer, url);
-  writer.EndObject();
-  return std::string(buffer.GetString(), buffer.GetSize());
+std::string StubServer::GoodAnswer(const std::string& url, std::int32_t clientTypeId) {
+  update::PackageOffer offer;
+  offer.version = m_options.versionNumber;
+  offer.url = url;
+  return GoodAnswer(std::move(offer), clientTypeId);
+}
+
+std::string StubServer::GoodAnswer(update::PackageOffer offer, std::int32_t clientTypeId) {
+  if (!m_keys.secretHex.empty()) {
+    Sign(offer, clientTypeId, Digests().whole, UnixNow() + kSignedLifetime, m_keys.secretHex);
+  }
+  return AnswerJson(offer);
+}
+
+const PackageDigests& StubServer::Digests() {
+  std::call_once(m_digestsOnce, [this] {
+    std::string error;
+    if (!DigestPackage(m_package, m_digests, error)) {
+      std::cerr << "vendor-stub: " << error << "\n";
+    }
+  });
+  return m_digests;
 }
 
 void StubServer::AddRoutes() {
@@ -210,7 +239,7 @@ void StubServer::AddRoutes() {
                      response.set_content(R"({"success":false,"message":"bad request"})", kJson);
                      return;
                    }
-                   Answer(ScenarioForClientType(clientTypeId), request, response);
+                   Answer(ScenarioForClientType(clientTypeId), clientTypeId, request, response);
                  });
   m_server->Post(R"(/scenario/([A-Za-z0-9-]+)/api/v1/version/client/check)",
                  [this](const httplib::Request& request, httplib::Response& response) {
@@ -222,7 +251,9 @@ void StubServer::AddRoutes() {
                      response.set_content(HtmlPage(404, "Unknown Scenario"), kHtml);
                      return;
                    }
-                   Answer(*scenario, request, response);
+                   int clientTypeId = 0;
+                   ParseClientTypeId(request.body, clientTypeId);
+                   Answer(*scenario, clientTypeId, request, response);
                  });
   m_server->Post("/log", [this](const httplib::Request& request, httplib::Response& response) {
     AppendReport(request.body, response);
@@ -255,6 +286,9 @@ void StubServer::AddPackageRoutes() {
   route("/package/truncated", ending(Ending::kCloseHalfway));
   route("/package/stall", ending(Ending::kStallHalfway));
   route("/package/reset", ending(Ending::kResetHalfway));
+  route("/package/changed", [this](const httplib::Request& request, httplib::Response& response) {
+    ServePackage(request, response, Ending::kWhole, true);
+  });
   route("/package/chunked", [this](const httplib::Request&, httplib::Response& response) {
     ServePackageChunked(response);
   });
@@ -276,26 +310,19 @@ void StubServer::AddPackageRoutes() {
         });
 }
 
-void StubServer::Answer(Scenario scenario, const httplib::Request& request,
-                        httplib::Response& response) {
-  const std::string good = GoodAnswer(PackageUrl());
+void StubServer::Answer(Scenario scenario, std::int32_t clientTypeId,
+                        const httplib::Request& request, httplib::Response& response) {
+  const std::string good = GoodAnswer(PackageUrl(), clientTypeId);
   switch (scenario) {
     case Scenario::kOk:
       response.set_content(good, kJson);
       return;
     case Scenario::kUtf8Version: {
-      rapidjson::StringBuffer buffer;
-      JsonWriter writer(buffer);
-      writer.StartObject();
-      writer.Key("success");
-      writer.Bool(true);
-      writer.Key("version_number");
+      update::PackageOffer offer;
       // CJK, Latin with accents, a character outside the BMP and one no ANSI code page holds.
-      writer.String(u8"3.2.0 测试版 Zürich \U0001F680 \u2603");
-      writer.Key("url");
-      WriteString(writer, PackageUrl());
-      writer.EndObject();
-      response.set_content(buffer.GetString(), buffer.GetSize(), kJson);
+      offer.version = u8"3.2.0 测试版 Zürich \U0001F680 \u2603";
+      offer.url = PackageUrl();
+      response.set_content(GoodAnswer(std::move(offer), clientTypeId), kJson);
       return;
     }
     case Scenario::kRefused:
@@ -383,38 +410,77 @@ void StubServer::Answer(Scenario scenario, const httplib::Request& request,
       response.set_content(EchoOf(request), kJson);
       return;
     case Scenario::kPackageChunked:
-      response.set_content(GoodAnswer(BaseUrl() + "/package/chunked"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/chunked", clientTypeId), kJson);
       return;
     case Scenario::kPackageRedirect5:
-      response.set_content(GoodAnswer(BaseUrl() + "/package/redirect/5"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/redirect/5", clientTypeId), kJson);
       return;
     case Scenario::kPackageRedirect6:
-      response.set_content(GoodAnswer(BaseUrl() + "/package/redirect/6"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/redirect/6", clientTypeId), kJson);
       return;
     case Scenario::kPackageMissing:
-      response.set_content(GoodAnswer(BaseUrl() + "/package/missing"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/missing", clientTypeId), kJson);
       return;
     case Scenario::kPackageTruncated:
-      response.set_content(GoodAnswer(BaseUrl() + "/package/truncated"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/truncated", clientTypeId), kJson);
       return;
     case Scenario::kPackageDrip:
-      response.set_content(GoodAnswer(BaseUrl() + "/package/drip"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/drip", clientTypeId), kJson);
       return;
     case Scenario::kPackageStall:
-      response.set_content(GoodAnswer(BaseUrl() + "/package/stall"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/stall", clientTypeId), kJson);
       return;
     case Scenario::kPackageReset:
-      response.set_content(GoodAnswer(BaseUrl() + "/package/reset"), kJson);
+      response.set_content(GoodAnswer(BaseUrl() + "/package/reset", clientTypeId), kJson);
+      return;
+    case Scenario::kSignedType:
+    case Scenario::kSignedVersion:
+    case Scenario::kSignedUrl:
+    case Scenario::kSignedSha256:
+    case Scenario::kSignedExpires:
+    case Scenario::kSignedOtherKey:
+    case Scenario::kSignatureTruncated:
+    case Scenario::kSignatureNotHex:
+    case Scenario::kSignedMissing:
+    case Scenario::kSignedExpired:
+    case Scenario::kPackageChanged:
+    case Scenario::kSha256Wrong:
+    case Scenario::kSha256Right:
+      AnswerSigning(scenario, clientTypeId, response);
       return;
   }
 }
 
+void StubServer::AnswerSigning(Scenario scenario, std::int32_t clientTypeId,
+                               httplib::Response& response) {
+  AnswerBasis basis;
+  basis.clientTypeId = clientTypeId;
+  basis.version = m_options.versionNumber;
+  basis.packageUrl = PackageUrl();
+  basis.changedUrl = BaseUrl() + "/package/changed";
+  basis.now = UnixNow();
+  const std::optional<update::PackageOffer> offer =
+      SigningScenarioOffer(scenario, basis, m_keys, Digests());
+  if (!offer) {
+    std::cerr << "vendor-stub: this scenario needs --signing-key\n";
+    response.status = 500;
+    response.set_content(HtmlPage(500, "Scenario Needs --signing-key"), kHtml);
+    return;
+  }
+  response.set_content(AnswerJson(*offer), kJson);
+}
+
 bool StubServer::SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, std::uint64_t offset,
-                           std::size_t length) {
+                           std::size_t length, bool changed) {
   buffer.resize(length);
   if (m_package.ReadAt(offset, buffer.data(), length) != length) {
     std::cerr << "vendor-stub: cannot read the package at " << offset << "\n";
     return false;
+  }
+  const std::uint64_t changedAt = ChangedByteOffset(m_package.size());
+  if (changed && changedAt >= offset && changedAt < offset + length) {
+    char& byte = buffer[static_cast<std::size_t>(changedAt - offset)];
+    byte = ChangedByte(byte);
   }
   // Counted before the write: a client that has read every byte may ask for /stats before
   // this thread has returned from the write.
@@ -427,7 +493,7 @@ bool StubServer::SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, s
 
 // Announces the whole length; how much follows depends on `ending`.
 void StubServer::ServePackage(const httplib::Request& request, httplib::Response& response,
-                              Ending ending) {
+                              Ending ending, bool changed) {
   const std::uint64_t size = m_package.size();
   const std::uint64_t half = size / 2;
   const bool cut = ending != Ending::kWhole && ending != Ending::kDrip;
@@ -436,7 +502,7 @@ void StubServer::ServePackage(const httplib::Request& request, httplib::Response
   auto buffer = std::make_shared<std::vector<char>>();
   response.set_content_provider(
       size, kZip,
-      [this, ending, half, cut, localPort, remotePort, buffer](
+      [this, ending, changed, half, cut, localPort, remotePort, buffer](
           std::size_t offset, std::size_t length, httplib::DataSink& sink) {
         Touch();
         if (cut && offset >= half) {
@@ -455,7 +521,7 @@ void StubServer::ServePackage(const httplib::Request& request, httplib::Response
           }
           piece = std::min(length, m_options.dripBytes);
         }
-        return SendPiece(sink, *buffer, offset, piece);
+        return SendPiece(sink, *buffer, offset, piece, changed);
       });
 }
 

@@ -9,12 +9,15 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "options.h"
+#include "package_digests.h"
 #include "package_file.h"
 #include "scenarios.h"
+#include "signed_answers.h"
 #include "stats.h"
 
 namespace vendor_stub {
@@ -26,8 +29,8 @@ class StubServer {
   StubServer(const StubServer&) = delete;
   StubServer& operator=(const StubServer&) = delete;
 
-  // Opens the report file and binds 127.0.0.1 on the configured port (0: any free one).
-  // Returns the port, or -1 after a message on standard error.
+  // Reads the signing key, opens the report file and binds 127.0.0.1 on the configured port (0: any
+  // free one). Returns the port, or -1 after a message on standard error.
   int Start();
 
   // "http://127.0.0.1:PORT", or "https://localhost:PORT" (the certificates name localhost).
@@ -54,15 +57,22 @@ class StubServer {
 
   void AddRoutes();
   void AddPackageRoutes();
-  void Answer(Scenario scenario, const httplib::Request& request, httplib::Response& response);
-  void ServePackage(const httplib::Request& request, httplib::Response& response, Ending ending);
+  void Answer(Scenario scenario, std::int32_t clientTypeId, const httplib::Request& request,
+              httplib::Response& response);
+  void AnswerSigning(Scenario scenario, std::int32_t clientTypeId, httplib::Response& response);
+  // `changed`: the package with one byte changed (ChangedByteOffset).
+  void ServePackage(const httplib::Request& request, httplib::Response& response, Ending ending,
+                    bool changed = false);
   void ServePackageChunked(httplib::Response& response);
   // Sends `length` bytes of the package from `offset` through `sink`, counting them.
   bool SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, std::uint64_t offset,
-                 std::size_t length);
+                 std::size_t length, bool changed = false);
   void AppendReport(const std::string& body, httplib::Response& response);
-  // A good answer whose "url" is `url`.
-  std::string GoodAnswer(const std::string& url) const;
+  // A good answer whose "url" is `url`; signed for `clientTypeId` when the stub has a key.
+  std::string GoodAnswer(const std::string& url, std::int32_t clientTypeId);
+  std::string GoodAnswer(update::PackageOffer offer, std::int32_t clientTypeId);
+  // Taken once, on first use (at start when the stub signs).
+  const PackageDigests& Digests();
   // "url" of good answers: --package-url, or this stub's /package/full.
   std::string PackageUrl() const;
 
@@ -76,6 +86,9 @@ class StubServer {
   int m_port = -1;
   std::unique_ptr<httplib::Server> m_server;
   Stats m_stats;
+  SigningKeys m_keys;
+  std::once_flag m_digestsOnce;
+  PackageDigests m_digests;
 
   std::mutex m_mutex;
   std::condition_variable m_wake;
