@@ -10,7 +10,8 @@
 #      through unpack.exe --staged) against a direct unpack over the installed files, the whole
 #      update (Update.exe 3 in the install folder, start to exit) against the same with the
 #      direct unpack's time in place of the staged one, and the peak disk space the update took
-#      beyond the installed files.
+#      beyond the installed files;
+#  (e) a 200 MB install whose download the stub resets at half, against the unbroken one of (b).
 # Usage: bench/install_bench.sh [WINDOWS_BUILD_DIR]   (default: the build ./dev tests with)
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -101,6 +102,7 @@ for mb in 20 200; do
     "$mb" "$best_download" "$bare" "$(ratio "$best_download" "$bare")" \
     "$best_install" $((bare + unpack)) "$(ratio "$best_install" $((bare + unpack)))" \
     $((peak / 1024))
+  whole_install=$best_install
 done
 
 # (d) The 200 MB update, over an install of the same package (no updater in it, so Update.exe
@@ -148,3 +150,28 @@ printf ' 200 MB update: unpack step staged %6d ms vs direct %6d ms (%s x); whole
   "$best_update" "$direct_update" "$(ratio "$best_update" "$direct_update")"
 printf ' 200 MB update: peak disk beyond the install %d MiB (package %d MiB + items %d MiB; the free-space check asks for items + 16 MiB)\n' \
   "$(mib "$peak_disk")" "$(mib "$package_bytes")" "$(mib "$items_bytes")"
+
+# (e) The download broken at half and resumed, best of two; each reset fires once a stub run.
+best_resumed=
+for _ in 1 2; do
+  start_stub --package-bytes 200000000 --package-add "ZorvikClient.exe=$BIN/fake-client.exe" \
+    --reset-at 50%
+  use_service
+  rm -rf "$INSTALLED"
+  UPDATER="Z:$BIN/Update.exe"
+  run_update
+  wait_window 立即安装 || { echo "no install page"; exit 1; }
+  sync
+  t=$(now_ms)
+  inspect --do 立即安装 >/dev/null
+  wait_exit 120
+  resumed=$(($(now_ms) - t))
+  [ "$exit_code" = 1 ] && [ "$(stub_count range_requests)" = 1 ] || { echo "no resumed install"; exit 1; }
+  [ -z "$best_resumed" ] || [ "$resumed" -lt "$best_resumed" ] && best_resumed=$resumed
+  sent=$(stub_count package_bytes_sent)
+  size=$(curl -s -o /dev/null -w '%{size_download}' "http://127.0.0.1:$PORT/package/full")
+  stop_stub
+  w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
+done
+printf ' 200 MB resumed at half: install %6d ms vs %6d ms unbroken (+%d ms, of which 1000 ms back-off); %d bytes sent for a package of %d\n' \
+  "$best_resumed" "$whole_install" $((best_resumed - whole_install)) "$sent" "$size"

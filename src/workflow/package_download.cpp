@@ -34,10 +34,10 @@ struct Transfer {
   WorkflowEvents* events;
   const std::atomic<bool>* cancel;
   std::optional<ProgressReport> lastReport;
-  PackageDigest digest;       // of every byte on disk
-  std::uint64_t written = 0;  // bytes on disk
-  std::uint64_t base = 0;     // the answer's first byte is this byte of the package
-  AnswerHeaders headers;      // of the answer under way
+  std::optional<PackageDigest> digest;  // of every byte on disk, when asked for
+  std::uint64_t written = 0;            // bytes on disk
+  std::uint64_t base = 0;               // the answer's first byte is this byte of the package
+  AnswerHeaders headers;                // of the answer under way
   // The validator of the package's last whole answer, when that answer also served ranges.
   std::string validator;
 };
@@ -48,7 +48,7 @@ bool StartOver(Transfer& transfer) {
   if (!SetFilePointerEx(transfer.file, zero, nullptr, FILE_BEGIN) || !SetEndOfFile(transfer.file)) {
     return false;
   }
-  transfer.digest = PackageDigest();
+  if (transfer.digest) transfer.digest.emplace();
   transfer.written = 0;
   return true;
 }
@@ -99,7 +99,7 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* userdata) {
     }
     written += chunk;
   }
-  transfer->digest.Add(data, bytes);
+  if (transfer->digest) transfer->digest->Add(data, bytes);
   transfer->written += bytes;
   return bytes;
 }
@@ -174,7 +174,7 @@ void SetOptions(CURL* handle, const std::string& url, Transfer& transfer,
 
 DownloadOutcome DownloadPackage(const std::string& url, const std::wstring& path,
                                 WorkflowEvents& events, const std::atomic<bool>& cancel,
-                                const DownloadLimits& limits) {
+                                const DownloadLimits& limits, bool takeSha256) {
   DownloadOutcome outcome;
   const std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
   if (!curl) return outcome;
@@ -184,6 +184,7 @@ DownloadOutcome DownloadPackage(const std::string& url, const std::wstring& path
                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return outcome;
     Transfer transfer(curl.get(), file.get(), &events, &cancel);
+    if (takeSha256) transfer.digest.emplace();
     SetOptions(curl.get(), url, transfer, limits);
     HeaderList if_range;
     for (int resumes = 0;; ++resumes) {
@@ -205,7 +206,7 @@ DownloadOutcome DownloadPackage(const std::string& url, const std::wstring& path
       curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());  // from the start of any redirects
     }
     if (transfer.lastReport) outcome.reportedTotal = transfer.lastReport->total;
-    outcome.sha256 = transfer.digest.FinishHex();
+    if (transfer.digest) outcome.sha256 = transfer.digest->FinishHex();
   }
   if (code == CURLE_OK) {
     outcome.ok = true;

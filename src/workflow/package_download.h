@@ -15,7 +15,7 @@ struct DownloadOutcome {
   bool ok = false;
   bool cancelled = false;
   double reportedTotal = 0;  // the last total told to the window; 0 when none was
-  std::string sha256;        // of the bytes written, lowercase hex
+  std::string sha256;        // of the bytes written, lowercase hex; empty unless asked for
 };
 
 struct DownloadLimits {
@@ -32,9 +32,10 @@ struct DownloadLimits {
 // stall, a body cut short) after data came is resumed with a Range request from the end of the
 // file, when the package's answer named a validator and served byte ranges; percent and total
 // always refer to the whole package. A failed transfer writes "curl_easy_perform() failed:
-// <reason>" to standard error. On failure or cancellation `path` is removed.
+// <reason>" to standard error. On failure or cancellation `path` is removed. `takeSha256` asks for
+// the SHA-256 of the package, taken as it streams (about 0.8 s of CPU for 200 MB here).
 DownloadOutcome DownloadPackage(const std::string& url, const std::wstring& path,
                                 WorkflowEvents& events, const std::atomic<bool>& cancel,
-                                const DownloadLimits& limits = {});
+                                const DownloadLimits& limits = {}, bool takeSha256 = false);
 
 }  // namespace update

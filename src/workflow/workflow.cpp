@@ -28,7 +28,8 @@ void GiveUp(const InstallJob& job, WorkflowEvents& events) {
 
 void DownloadWorker(const InstallJob& job, WorkflowEvents& events, WorkerSignals& signals) {
   const DownloadOutcome download =
-      DownloadPackage(job.packageUrl, PackagePath(job), events, signals.cancel);
+      DownloadPackage(job.packageUrl, PackagePath(job), events, signals.cancel, DownloadLimits(),
+                      !job.packageSha256.empty());
   if (!download.ok) {
     if (!download.cancelled) events.ShowDownloadFailed();
     return;

@@ -253,6 +253,9 @@ case "$CASE" in
         [ -z "$size" ] || check_eq "$scenario: EstimatedSize" "$(reg_value "$UNINSTALL_KEY" EstimatedSize)" "$size"
       else
         inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$scenario: no failure display"
+        # Only a body cut short is taken up again (three times, here in vain).
+        resumed=$(grep -c "resuming" "$WORK/update.err" || true)
+        check_eq "$scenario: resumed" "$resumed" "$([ "$scenario" = package-truncated ] && echo 3 || echo 0)"
         check "$scenario: nothing installed" "[ ! -e \"$INSTALLED/ZorvikClient.exe\" ] && [ ! -e \"$INSTALLED/up.zip\" ]"
         check_eq "$scenario: reports" "$(($(reports) - before))" 0
         check_eq "$scenario: no uninstall entry" "$(reg_value "$UNINSTALL_KEY" DisplayName)" ""
@@ -383,6 +386,68 @@ case "$CASE" in
       fi
       w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
     done
+    ;;
+  resume)
+    # A download that breaks off is resumed where it stopped. Each row: stub options | scenario |
+    # outcome | the Range requests the stub must see.
+    make_package "$WORK/package.zip" v1
+    size=$(stat -c %s "$WORK/package.zip")
+    rows=(
+      "--reset-at 30%,70%|ok|installed|2"
+      "--reset-at 50%|package-ignores-range|installed|1"
+      "--reset-at 50%|package-new-validator|installed|1"
+      "--reset-at 10%,20%,30%,40%|ok|下载失败|3"
+    )
+    for row in "${rows[@]}"; do
+      IFS='|' read -r options scenario outcome ranges <<<"$row"
+      echo "-- $options $scenario"
+      reg_quiet delete "$UNINSTALL_KEY" /f
+      rm -rf "$INSTALLED"
+      stop_stub
+      # shellcheck disable=SC2086
+      start_stub --package "$WORK/package.zip" $options
+      if [ "$scenario" = ok ]; then use_service; else use_service "$scenario"; fi
+      press_install
+      # The bar as a screen reader reads it, until the program ends or gives up.
+      : >"$WORK/bar.txt"
+      while kill -0 "$app_pid" 2>/dev/null; do
+        tree=$(inspect) || true  # no window once the program has ended
+        grep -q 'name="下载失败"' <<<"$tree" && break  # which sets the bar to 0
+        sed -n 's/.*progress-bar name="" value="\([0-9]*\)%".*/\1/p' <<<"$tree" >>"$WORK/bar.txt"
+      done
+      check "$options $scenario: the bar never went back ($(sort -un "$WORK/bar.txt" | tr '\n' ' '))" \
+        "sort -nc \"$WORK/bar.txt\""
+      check_eq "$options $scenario: Range requests" "$(stub_count range_requests)" "$ranges"
+      if [ "$outcome" = installed ]; then
+        check_exit "$options $scenario: exit code" 120
+        check_installed_files
+        check_eq "$options $scenario: EstimatedSize (the whole package)" \
+          "$(reg_value "$UNINSTALL_KEY" EstimatedSize)" "dword:$(printf %08x $((size / 1024)))"
+      else
+        inspect --wait "下载失败" --timeout 60 >/dev/null || fail "no failure display"
+        check "$options $scenario: up.zip removed" "[ ! -e \"$INSTALLED/up.zip\" ]"
+        inspect --do 关闭 >/dev/null
+        check_exit "$options $scenario: exit code after closing" 30
+      fi
+      w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
+    done
+    echo "-- close during the back-off"
+    stop_stub
+    start_stub --package "$WORK/package.zip" --reset-at 10%,20%,30%,40%
+    use_service
+    rm -rf "$INSTALLED"
+    press_install
+    until grep -q "resuming in 4000 ms" "$WORK/update.err" 2>/dev/null; do
+      kill -0 "$app_pid" 2>/dev/null || { fail "ended before the last back-off"; break; }
+    done
+    asked=$(date +%s%N)
+    inspect --do 关闭 >/dev/null
+    handed=$(date +%s%N)  # ui-inspect has started, found the window and pressed 关闭
+    check_exit "closed during the back-off: exit code" 10
+    now=$(date +%s%N)
+    check "closed during the back-off: ended $(((now - handed) / 1000000)) ms after the close \
+($(((now - asked) / 1000000)) ms after starting ui-inspect)" "[ $(((now - handed) / 1000000)) -lt 2000 ]"
+    check_eq "closed during the back-off: no Range request after it" "$(stub_count range_requests)" 2
     ;;
   close-during-download)
     make_package "$WORK/package.zip" v1

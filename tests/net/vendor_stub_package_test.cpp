@@ -263,6 +263,8 @@ TEST_F(VendorStubPackageTest, RefusesBadPackageOptions) {
       {{"--package", file, "--package-bytes", "1000"}, 2},
       {{"--tls-cert", file}, 2},
       {{"--tls-key", file}, 2},
+      {{"--reset-at", "101%"}, 2},
+      {{"--reset-at", "30%,,70%"}, 2},
       {{"--package-add", "up.exe=" + (m_folder / "missing").string()}, 1},
       {{"--package-add", "up.exe=" + m_folder.string()}, 1},
       {{"--package", (m_folder / "missing").string()}, 1},

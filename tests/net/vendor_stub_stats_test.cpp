@@ -3,7 +3,11 @@
 #include <rapidjson/document.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <fstream>
+#include <map>
+#include <memory>
+#include <vector>
 
 #include "net/http_post.h"
 #include "stub_fetch.h"
@@ -14,6 +18,51 @@ namespace {
 
 using testing::Fetch;
 using testing::StubProcess;
+
+// A GET with request headers of its own, keeping the answer's headers (names in lowercase).
+struct Answer {
+  CURLcode code = CURLE_OK;
+  long status = 0;
+  std::string body;
+  std::map<std::string, std::string> headers;
+};
+
+size_t KeepBody(char* data, size_t size, size_t count, void* answer) {
+  static_cast<Answer*>(answer)->body.append(data, size * count);
+  return size * count;
+}
+
+size_t KeepHeader(char* data, size_t size, size_t count, void* answer) {
+  const std::string line(data, size * count);
+  const size_t colon = line.find(':');
+  if (colon != std::string::npos) {
+    std::string name = line.substr(0, colon);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const size_t start = line.find_first_not_of(' ', colon + 1);
+    static_cast<Answer*>(answer)->headers[name] = line.substr(start, line.find('\r') - start);
+  }
+  return size * count;
+}
+
+Answer Get(const std::string& url, const std::vector<std::string>& headers) {
+  Answer answer;
+  std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> list(nullptr, &curl_slist_free_all);
+  for (const std::string& header : headers) {
+    curl_slist* head = curl_slist_append(list.get(), header.c_str());  // the same when not empty
+    if (!list) list.reset(head);
+  }
+  std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), &curl_easy_cleanup);
+  curl_easy_setopt(handle.get(), CURLOPT_URL, url.c_str());
+  curl_easy_setopt(handle.get(), CURLOPT_HTTPHEADER, list.get());
+  curl_easy_setopt(handle.get(), CURLOPT_WRITEFUNCTION, &KeepBody);
+  curl_easy_setopt(handle.get(), CURLOPT_WRITEDATA, &answer);
+  curl_easy_setopt(handle.get(), CURLOPT_HEADERFUNCTION, &KeepHeader);
+  curl_easy_setopt(handle.get(), CURLOPT_HEADERDATA, &answer);
+  curl_easy_setopt(handle.get(), CURLOPT_TIMEOUT, 60L);
+  answer.code = curl_easy_perform(handle.get());
+  curl_easy_getinfo(handle.get(), CURLINFO_RESPONSE_CODE, &answer.status);
+  return answer;
+}
 
 class VendorStubStatsTest : public ::testing::Test {
  protected:
@@ -93,6 +142,58 @@ TEST_F(VendorStubStatsTest, CountsWhatArrivedAndWhatWasSent) {
   EXPECT_EQ(stats["packages_completed"].GetUint64(), 3u);
 }
 
+// Ranges from N as a resumed download asks for them, the validators that guard them, and a
+// --reset-at break that such a range then completes.
+TEST_F(VendorStubStatsTest, ServesRangesAndBreaksWhereAsked) {
+  StubProcess stub({"--package", m_packageFile, "--reset-at", "30%"});
+  ASSERT_GT(stub.port(), 0);
+  const size_t size = m_package.size();          // 200001; 30% of it is 60000
+  enum IfRange { kNone, kEtag, kDate, kOther };  // kEtag, kDate: of the row before
+  const struct {
+    const char* path;
+    const char* range;  // "": none
+    IfRange ifRange;
+    long status;
+    size_t from, to;  // the bytes of the package received
+    const char* contentRange;
+  } rows[] = {
+      {"/package/full", "", kNone, 200, 0, 60000, ""},  // then reset
+      {"/package/full", "bytes=60000-", kEtag, 206, 60000, size, "bytes 60000-200000/200001"},
+      {"/package/drip", "bytes=190000-", kDate, 206, 190000, size, "bytes 190000-200000/200001"},
+      {"/package/full", "bytes=1000-", kOther, 200, 0, size, ""},
+      {"/package/full", "bytes=200001-", kNone, 416, 0, 0, "bytes */200001"},
+      {"/package/full", "bytes=0-9", kNone, 200, 0, size, ""},
+      {"/package/full", "items=0-9", kNone, 200, 0, size, ""},
+      {"/package/ignores-range", "bytes=1000-", kEtag, 200, 0, size, ""},
+      {"/package/new-validator", "bytes=1000-", kNone, 206, 1000, size, "bytes 1000-200000/200001"},
+      {"/package/new-validator", "bytes=1000-", kEtag, 200, 0, size, ""},
+  };
+  std::string etag, date;
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const auto& r = rows[i];
+    SCOPED_TRACE(i);
+    std::vector<std::string> headers;
+    if (*r.range) headers.push_back(std::string("Range: ") + r.range);
+    const std::string validators[] = {"", etag, date, "\"other\""};
+    if (r.ifRange != kNone) headers.push_back("If-Range: " + validators[r.ifRange]);
+    Answer answer = Get(stub.baseUrl() + r.path, headers);
+    EXPECT_EQ(answer.code, r.to == 60000 ? CURLE_RECV_ERROR : CURLE_OK);
+    EXPECT_EQ(answer.status, r.status);
+    EXPECT_TRUE(answer.body == m_package.substr(r.from, r.to - r.from)) << answer.body.size();
+    EXPECT_EQ(answer.headers["content-range"], r.contentRange);
+    EXPECT_EQ(answer.headers["accept-ranges"], "bytes");
+    const bool fresh = i == 0 || std::string(r.path) == "/package/new-validator";
+    EXPECT_EQ(answer.headers["etag"] != etag, fresh) << answer.headers["etag"];
+    etag = answer.headers["etag"];
+    date = answer.headers["last-modified"];
+    EXPECT_TRUE(etag.size() > 2 && etag.front() == '"' && etag.back() == '"' && !date.empty());
+  }
+  rapidjson::Document stats = Stats(stub);
+  ASSERT_TRUE(stats.IsObject());
+  EXPECT_EQ(stats["range_requests"].GetUint64(), std::size(rows) - 1);
+  EXPECT_STREQ(stats["last_range"].GetString(), "bytes=1000-");
+}
+
 TEST_F(VendorStubStatsTest, StartsEmptyAndResetsToEmpty) {
   StubProcess stub({"--package", m_packageFile});
   ASSERT_GT(stub.port(), 0);
@@ -108,6 +209,8 @@ TEST_F(VendorStubStatsTest, StartsEmptyAndResetsToEmpty) {
     EXPECT_EQ(stats["package_bytes_sent"].GetUint64(), 0u);
     EXPECT_EQ(stats["packages_completed"].GetUint64(), 0u);
     EXPECT_EQ(stats["last_package_ms"].GetUint64(), 0u);
+    EXPECT_EQ(stats["range_requests"].GetUint64(), 0u);
+    EXPECT_TRUE(stats["last_range"].IsNull());
   };
   {
     SCOPED_TRACE("at the start");

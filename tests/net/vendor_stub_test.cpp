@@ -112,6 +112,8 @@ TEST_F(VendorStubTest, ClientTypeIdAndScenarioNameGiveTheSameAnswer) {
       {35, "package-drip"},
       {36, "package-stall"},
       {37, "package-reset"},
+      {38, "package-ignores-range"},
+      {39, "package-new-validator"},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(cases[i].name);
@@ -221,6 +223,8 @@ TEST_F(VendorStubTest, ServesThePackageAsEachScenarioSays) {
       {"package-stall", CURLE_PARTIAL_FILE, 200, &half, false, size, 0, milliseconds(1000)},
       // A reset may overtake the last bytes sent before it.
       {"package-reset", CURLE_RECV_ERROR, 200, &half, true, size, 0, milliseconds(0)},
+      {"package-ignores-range", CURLE_OK, 200, &whole, false, size, 0, milliseconds(0)},
+      {"package-new-validator", CURLE_OK, 200, &whole, false, size, 0, milliseconds(0)},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     const auto& c = cases[i];

@@ -2,16 +2,23 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 namespace vendor_stub {
 namespace {
+
+// How long the bytes already written get to reach the peer before the reset.
+constexpr std::chrono::seconds kDeliveryLimit(2);
 
 int PortOf(const sockaddr_in& address) {
   return ntohs(address.sin_port);
@@ -41,11 +48,23 @@ int FindConnection(int localPort, int remotePort) {
   return -1;
 }
 
+// A reset discards whatever the socket still holds, so the bytes written before it would be lost
+// at random. They are given a moment to be taken up by the peer (acknowledged) first.
+void AwaitDelivery(int fd) {
+  const auto end = std::chrono::steady_clock::now() + kDeliveryLimit;
+  int queued = 0;
+  while (ioctl(fd, SIOCOUTQ, &queued) == 0 && queued > 0 &&
+         std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
 }  // namespace
 
 bool ResetConnection(int localPort, int remotePort) {
   const int fd = FindConnection(localPort, remotePort);
   if (fd < 0) return false;
+  AwaitDelivery(fd);
   const linger abortive{1, 0};
   if (setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive) != 0) return false;
   const int standIn = open("/dev/null", O_RDWR | O_CLOEXEC);

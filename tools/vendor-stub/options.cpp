@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <iomanip>
 #include <limits>
@@ -39,6 +40,28 @@ bool IsPlainItemName(std::string_view name) {
   return true;
 }
 
+// "30%,70%" or "1000000,5000000" (the two may be mixed): a list without empty items.
+bool ParseResetPoints(std::string_view list, std::vector<ResetPoint>& points) {
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t end = std::min(list.find(',', start), list.size());
+    std::string_view item = list.substr(start, end - start);
+    ResetPoint point;
+    point.percent = !item.empty() && item.back() == '%';
+    if (point.percent) item.remove_suffix(1);
+    long long number = 0;
+    if (!ParseNumber(item, 0, point.percent ? 100 : std::numeric_limits<long long>::max(),
+                     number) ||
+        item.front() < '0' || item.front() > '9') {
+      return false;
+    }
+    point.value = static_cast<std::uint64_t>(number);
+    points.push_back(point);
+    start = end + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string UsageText() {
@@ -71,7 +94,13 @@ std::string UsageText() {
          "  --stall-seconds N      how long a stall lasts (default 90)\n"
          "  --huge-bytes N         size of the huge answer (default 4194304)\n"
          "  --drip-bytes N         bytes per piece of the dripped package (default 4096)\n"
-         "  --drip-interval-ms N   pause between dripped pieces (default 50)\n\n"
+         "  --drip-interval-ms N   pause between dripped pieces (default 50)\n"
+         "  --reset-at LIST        offsets into the package, in bytes or as N% of its size,\n"
+         "                         comma-separated (30%,70% or 1000000,5000000): the first\n"
+         "                         package transfer that reaches one sends the bytes before\n"
+         "                         it and is then reset; each fires once per run, none at\n"
+         "                         or past the end. Offsets count in the package, so a\n"
+         "                         transfer resumed at N counts from N\n\n"
          "Routes:\n"
          "  POST /api/v1/version/client/check                 answer chosen by client_type_id\n"
          "  POST /scenario/<name>/api/v1/version/client/check answer chosen by name\n"
@@ -79,16 +108,26 @@ std::string UsageText() {
          "  GET  /package/full | /package/chunked | /package/missing | /package/truncated |\n"
          "       /package/drip | /package/stall | /package/reset |\n"
          "       /package/changed (same length, byte 10 changed) |\n"
-         "       /package/redirect/<n> (n redirects, then the package)\n"
+         "       /package/redirect/<n> (n redirects, then the package) |\n"
+         "       /package/ignores-range (Accept-Ranges and ETag, but always 200 whole) |\n"
+         "       /package/new-validator (another ETag and Last-Modified on every answer)\n"
+         "       All but chunked, missing and stall send Accept-Ranges: bytes, an ETag (from the\n"
+         "       SHA-256 of what they serve) and a Last-Modified. \"Range: bytes=N-\" gets\n"
+         "       206 from N (Content-Range), or 416 with \"Content-Range: bytes */SIZE\" when\n"
+         "       N is at or past the end; another Range form, or an If-Range naming neither\n"
+         "       validator, gets 200 with the whole package. Each keeps its way of ending,\n"
+         "       counted in package offsets (truncated still stops at half)\n"
          "  GET  /stats        JSON: version checks (count, last body, every path and body),\n"
          "                     reports, package requests per route (\"package_requests\":\n"
-         "                     {} when none was downloaded), package bytes sent, packages\n"
-         "                     sent whole\n"
+         "                     {} when none was downloaded), package bytes sent, package\n"
+         "                     transfers that reached the end, package requests with a\n"
+         "                     Range (\"range_requests\") and the last Range (\"last_range\",\n"
+         "                     null before one)\n"
          "  POST /stats/reset  sets every counter back to zero\n\n"
          "Scenarios (name, client type id). The signed-*, signature-* and package-changed\n"
          "ones need --signing-key and answer 500 without it:\n";
   for (const ScenarioInfo& info : AllScenarios()) {
-    out << "  " << std::left << std::setw(20) << info.name << std::right << std::setw(3)
+    out << "  " << std::left << std::setw(22) << info.name << std::right << std::setw(3)
         << info.clientTypeId << "  " << info.description << "\n";
   }
   return out.str();
@@ -166,6 +205,12 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
     } else if (flag == "--drip-interval-ms") {
       if (!numberIn(0, kIntMax)) return std::nullopt;
       options.dripIntervalMs = static_cast<int>(number);
+    } else if (flag == "--reset-at") {
+      if (!ParseResetPoints(value, options.resetAt)) {
+        error = "bad value for --reset-at (offsets or percentages, comma-separated): " +
+                std::string(value);
+        return std::nullopt;
+      }
     } else {
       error = "unknown option " + std::string(flag);
       return std::nullopt;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "reset_plan.h"
+
 namespace vendor_stub {
 
 // A file added to the package under its own item name.
@@ -32,6 +34,7 @@ struct Options {
   std::size_t hugeBytes = 4 * 1024 * 1024;
   std::size_t dripBytes = 4096;
   int dripIntervalMs = 50;
+  std::vector<ResetPoint> resetAt;  // package transfers reaching these offsets are reset
 };
 
 // Parses argv. On a bad command line returns nothing and puts the reason in `error`; for

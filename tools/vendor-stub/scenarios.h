@@ -37,6 +37,8 @@ enum class Scenario {
   kPackageDrip,       // success; the package arrives slowly in small pieces
   kPackageStall,      // success; half the package, then nothing for the stall time
   kPackageReset,      // success; half the package, then the connection is reset
+  kPackageNoRange,    // success; the package route offers ranges, yet always sends it whole
+  kPackageNewEtag,    // success; the package route names new validators on every answer
   // Signing scenarios (signed_answers.h): a correctly signed answer with one thing wrong. All
   // but the last two need the stub's signing key.
   kSignedType,          // signed for another client type id

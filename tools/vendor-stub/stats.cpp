@@ -32,9 +32,13 @@ void Stats::RecordReport(const std::string& body) {
   if (m_reports.size() < kKeptBodies) m_reports.push_back(body);
 }
 
-void Stats::RecordPackageRequest(const std::string& path) {
+void Stats::RecordPackageRequest(const std::string& path, const std::optional<std::string>& range) {
   std::lock_guard<std::mutex> lock(m_mutex);
   ++m_packageRequests[path];
+  if (range) {
+    ++m_rangeRequests;
+    m_lastRange = range;
+  }
   m_lastPackageRequest = std::chrono::steady_clock::now();
 }
 
@@ -43,10 +47,10 @@ void Stats::AddPackageBytes(std::uint64_t bytes, bool completes) {
   m_packageBytesSent += bytes;
   if (!completes) return;
   ++m_packagesCompleted;
-  m_lastPackageMs = static_cast<std::uint64_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                            m_lastPackageRequest)
-          .count());
+  m_lastPackageMs =
+      static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now() - m_lastPackageRequest)
+                                     .count());
 }
 
 void Stats::TakeBackPackageBytes(std::uint64_t bytes, bool completes) {
@@ -67,6 +71,8 @@ void Stats::Reset() {
   m_packageBytesSent = 0;
   m_packagesCompleted = 0;
   m_lastPackageMs = 0;
+  m_rangeRequests = 0;
+  m_lastRange.reset();
 }
 
 std::string Stats::Json() const {
@@ -112,6 +118,14 @@ std::string Stats::Json() const {
   writer.Uint64(m_packagesCompleted);
   writer.Key("last_package_ms");
   writer.Uint64(m_lastPackageMs);
+  writer.Key("range_requests");
+  writer.Uint64(m_rangeRequests);
+  writer.Key("last_range");
+  if (m_lastRange) {
+    WriteString(writer, *m_lastRange);
+  } else {
+    writer.Null();
+  }
   writer.EndObject();
   return std::string(buffer.GetString(), buffer.GetSize());
 }

@@ -11,7 +11,6 @@
 #include <memory>
 #include <thread>
 
-#include "connection_reset.h"
 #include "key_files.h"
 #include "workflow/release_signature.h"
 
@@ -22,9 +21,6 @@ using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
 
 constexpr char kJson[] = "application/json";
 constexpr char kHtml[] = "text/html; charset=utf-8";
-constexpr char kZip[] = "application/zip";
-constexpr std::size_t kPiece = 64 * 1024;
-constexpr int kMaxRedirects = 100;
 constexpr std::chrono::milliseconds kTrickleInterval(250);
 // Waits are cut into slices so that a long wait still counts as activity and sees a stop.
 constexpr std::chrono::milliseconds kWaitSlice(200);
@@ -78,6 +74,11 @@ std::string EchoOf(const httplib::Request& request) {
 
 }  // namespace
 
+void SetHtmlPage(httplib::Response& response, int status, const std::string& title) {
+  response.status = status;
+  response.set_content(HtmlPage(status, title), kHtml);
+}
+
 StubServer::StubServer(Options options, PackageFile package)
     : m_options(std::move(options)),
       m_package(std::move(package)),
@@ -85,6 +86,7 @@ StubServer::StubServer(Options options, PackageFile package)
                    ? std::make_unique<httplib::Server>()
                    : std::make_unique<httplib::SSLServer>(m_options.tlsCertificate.c_str(),
                                                           m_options.tlsKey.c_str())),
+      m_resets(m_options.resetAt, m_package.size()),
       m_lastActivity(Clock::now().time_since_epoch().count()) {
   // Stalled and dripping answers each hold a worker for a long time.
   m_server->new_task_queue = [] { return new httplib::ThreadPool(32); };
@@ -105,8 +107,8 @@ int StubServer::Start() {
       return -1;
     }
     m_keys.otherSecretHex = update::MakeReleaseKeyPair().secretHex;
-    Digests();  // every answer carries it: before the first request
   }
+  Digests();  // before the first request, which would wait for it otherwise
   if (!m_options.reportFile.empty()) {
     m_report.open(m_options.reportFile, std::ios::binary | std::ios::app);
     if (!m_report) {
@@ -226,8 +228,10 @@ void StubServer::AddRoutes() {
     return httplib::Server::HandlerResponse::Unhandled;
   });
   m_server->set_logger([](const httplib::Request& request, const httplib::Response& response) {
-    std::fprintf(stderr, "vendor-stub: %s %s -> %d\n", request.method.c_str(), request.path.c_str(),
-                 response.status);
+    const std::string range =
+        request.has_header("Range") ? " (Range: " + request.get_header_value("Range") + ")" : "";
+    std::fprintf(stderr, "vendor-stub: %s %s%s -> %d\n", request.method.c_str(),
+                 request.path.c_str(), range.c_str(), response.status);
   });
 
   m_server->Post("/api/v1/version/client/check",
@@ -247,8 +251,7 @@ void StubServer::AddRoutes() {
                    const std::optional<Scenario> scenario =
                        ScenarioByName(request.matches[1].str());
                    if (!scenario) {
-                     response.status = 404;
-                     response.set_content(HtmlPage(404, "Unknown Scenario"), kHtml);
+                     SetHtmlPage(response, 404, "Unknown Scenario");
                      return;
                    }
                    int clientTypeId = 0;
@@ -266,48 +269,6 @@ void StubServer::AddRoutes() {
     response.set_content(R"({"success":true})", kJson);
   });
   AddPackageRoutes();
-}
-
-void StubServer::AddPackageRoutes() {
-  const auto route = [this](const char* path, auto serve) {
-    m_server->Get(path,
-                  [this, serve](const httplib::Request& request, httplib::Response& response) {
-                    m_stats.RecordPackageRequest(request.path);
-                    serve(request, response);
-                  });
-  };
-  const auto ending = [this](Ending how) {
-    return [this, how](const httplib::Request& request, httplib::Response& response) {
-      ServePackage(request, response, how);
-    };
-  };
-  route("/package/full", ending(Ending::kWhole));
-  route("/package/drip", ending(Ending::kDrip));
-  route("/package/truncated", ending(Ending::kCloseHalfway));
-  route("/package/stall", ending(Ending::kStallHalfway));
-  route("/package/reset", ending(Ending::kResetHalfway));
-  route("/package/changed", [this](const httplib::Request& request, httplib::Response& response) {
-    ServePackage(request, response, Ending::kWhole, true);
-  });
-  route("/package/chunked", [this](const httplib::Request&, httplib::Response& response) {
-    ServePackageChunked(response);
-  });
-  route("/package/missing", [](const httplib::Request&, httplib::Response& response) {
-    response.status = 404;
-    response.set_content(HtmlPage(404, "Not Found"), kHtml);
-  });
-  route(R"(/package/redirect/(\d{1,3}))",
-        [this](const httplib::Request& request, httplib::Response& response) {
-          const int left = std::stoi(request.matches[1].str());
-          if (left > kMaxRedirects) {
-            response.status = 400;
-            response.set_content(HtmlPage(400, "Too Many Redirects Asked"), kHtml);
-          } else if (left == 0) {
-            ServePackage(request, response, Ending::kWhole);
-          } else {
-            response.set_redirect(BaseUrl() + "/package/redirect/" + std::to_string(left - 1));
-          }
-        });
 }
 
 void StubServer::Answer(Scenario scenario, std::int32_t clientTypeId,
@@ -348,8 +309,7 @@ void StubServer::Answer(Scenario scenario, std::int32_t clientTypeId,
       response.set_content(" \t\r\n" + good + "\r\n\t ", kJson);
       return;
     case Scenario::kHtmlError:
-      response.status = 502;
-      response.set_content(HtmlPage(502, "Bad Gateway"), kHtml);
+      SetHtmlPage(response, 502, "Bad Gateway");
       return;
     case Scenario::kEmptyBody:
       response.set_content("", kJson);
@@ -380,8 +340,7 @@ void StubServer::Answer(Scenario scenario, std::int32_t clientTypeId,
       return;
     case Scenario::kStall:
       WaitForStop(std::chrono::seconds(m_options.stallSeconds));
-      response.status = 504;
-      response.set_content(HtmlPage(504, "Stalled"), kHtml);
+      SetHtmlPage(response, 504, "Stalled");
       return;
     case Scenario::kStallBody: {
       auto text = std::make_shared<std::string>(good);
@@ -433,6 +392,12 @@ void StubServer::Answer(Scenario scenario, std::int32_t clientTypeId,
     case Scenario::kPackageReset:
       response.set_content(GoodAnswer(BaseUrl() + "/package/reset", clientTypeId), kJson);
       return;
+    case Scenario::kPackageNoRange:
+      response.set_content(GoodAnswer(BaseUrl() + "/package/ignores-range", clientTypeId), kJson);
+      return;
+    case Scenario::kPackageNewEtag:
+      response.set_content(GoodAnswer(BaseUrl() + "/package/new-validator", clientTypeId), kJson);
+      return;
     case Scenario::kSignedType:
     case Scenario::kSignedVersion:
     case Scenario::kSignedUrl:
@@ -463,81 +428,10 @@ void StubServer::AnswerSigning(Scenario scenario, std::int32_t clientTypeId,
       SigningScenarioOffer(scenario, basis, m_keys, Digests());
   if (!offer) {
     std::cerr << "vendor-stub: this scenario needs --signing-key\n";
-    response.status = 500;
-    response.set_content(HtmlPage(500, "Scenario Needs --signing-key"), kHtml);
+    SetHtmlPage(response, 500, "Scenario Needs --signing-key");
     return;
   }
   response.set_content(AnswerJson(*offer), kJson);
-}
-
-bool StubServer::SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, std::uint64_t offset,
-                           std::size_t length, bool changed) {
-  buffer.resize(length);
-  if (m_package.ReadAt(offset, buffer.data(), length) != length) {
-    std::cerr << "vendor-stub: cannot read the package at " << offset << "\n";
-    return false;
-  }
-  const std::uint64_t changedAt = ChangedByteOffset(m_package.size());
-  if (changed && changedAt >= offset && changedAt < offset + length) {
-    char& byte = buffer[static_cast<std::size_t>(changedAt - offset)];
-    byte = ChangedByte(byte);
-  }
-  // Counted before the write: a client that has read every byte may ask for /stats before
-  // this thread has returned from the write.
-  const bool last = offset + length == m_package.size();
-  m_stats.AddPackageBytes(length, last);
-  if (sink.write(buffer.data(), length)) return true;
-  m_stats.TakeBackPackageBytes(length, last);
-  return false;
-}
-
-// Announces the whole length; how much follows depends on `ending`.
-void StubServer::ServePackage(const httplib::Request& request, httplib::Response& response,
-                              Ending ending, bool changed) {
-  const std::uint64_t size = m_package.size();
-  const std::uint64_t half = size / 2;
-  const bool cut = ending != Ending::kWhole && ending != Ending::kDrip;
-  const int localPort = request.local_port;
-  const int remotePort = request.remote_port;
-  auto buffer = std::make_shared<std::vector<char>>();
-  response.set_content_provider(
-      size, kZip,
-      [this, ending, changed, half, cut, localPort, remotePort, buffer](
-          std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-        Touch();
-        if (cut && offset >= half) {
-          if (ending == Ending::kStallHalfway) {
-            WaitForStop(std::chrono::seconds(m_options.stallSeconds));
-          } else if (ending == Ending::kResetHalfway && !ResetConnection(localPort, remotePort)) {
-            std::cerr << "vendor-stub: found no connection to reset\n";
-          }
-          return false;  // the connection is closed with the package unfinished
-        }
-        std::size_t piece = std::min(length, kPiece);
-        if (cut) piece = static_cast<std::size_t>(std::min<std::uint64_t>(piece, half - offset));
-        if (ending == Ending::kDrip) {
-          if (offset > 0 && WaitForStop(std::chrono::milliseconds(m_options.dripIntervalMs))) {
-            return false;
-          }
-          piece = std::min(length, m_options.dripBytes);
-        }
-        return SendPiece(sink, *buffer, offset, piece, changed);
-      });
-}
-
-void StubServer::ServePackageChunked(httplib::Response& response) {
-  auto buffer = std::make_shared<std::vector<char>>();
-  response.set_chunked_content_provider(
-      kZip, [this, buffer](std::size_t offset, httplib::DataSink& sink) {
-        Touch();
-        if (offset < m_package.size()) {
-          const std::uint64_t left = m_package.size() - offset;
-          return SendPiece(sink, *buffer, offset,
-                           static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, left)));
-        }
-        sink.done();
-        return true;
-      });
 }
 
 void StubServer::AppendReport(const std::string& body, httplib::Response& response) {

@@ -6,21 +6,28 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "options.h"
 #include "package_digests.h"
 #include "package_file.h"
+#include "reset_plan.h"
 #include "scenarios.h"
 #include "signed_answers.h"
 #include "stats.h"
 
 namespace vendor_stub {
+
+// Sets `response` to the HTML error page of `status`, as a web server sends one.
+void SetHtmlPage(httplib::Response& response, int status, const std::string& title);
 
 class StubServer {
  public:
@@ -55,15 +62,37 @@ class StubServer {
     kResetHalfway,  // half, then a reset
   };
 
+  // How a package route that serves the package answers (package_routes.cpp).
+  struct PackageAnswer {
+    Ending ending = Ending::kWhole;
+    bool changed = false;          // one byte changed (ChangedByteOffset)
+    bool servesRanges = true;      // false: offers ranges, but answers every Range whole
+    bool freshValidators = false;  // another ETag and Last-Modified on every answer
+    bool offersRanges = true;      // false: no validators, no Accept-Ranges, Range ignored
+  };
+  using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+  struct PackageRoute {
+    std::regex pattern;
+    Handler serve;  // counts the request and answers it
+  };
+
   void AddRoutes();
   void AddPackageRoutes();
+  void AddPackageRoute(const char* pattern, Handler serve);
+  // Sends a request that cpp-httplib refused for its Range to the package route of its path.
+  bool ServeRefusedRange(const httplib::Request& request, httplib::Response& response);
   void Answer(Scenario scenario, std::int32_t clientTypeId, const httplib::Request& request,
               httplib::Response& response);
   void AnswerSigning(Scenario scenario, std::int32_t clientTypeId, httplib::Response& response);
-  // `changed`: the package with one byte changed (ChangedByteOffset).
-  void ServePackage(const httplib::Request& request, httplib::Response& response, Ending ending,
-                    bool changed = false);
-  void ServePackageChunked(httplib::Response& response);
+  // Honours Range and If-Range as `how` says; ends as `how.ending` says, counted in package
+  // offsets.
+  void ServePackage(const httplib::Request& request, httplib::Response& response,
+                    PackageAnswer how);
+  void ServePackageChunked(const httplib::Request& request, httplib::Response& response);
+  // --reset-at: true when the transfer at `offset` is to be reset there, which is done; otherwise
+  // `piece` is cut short so that it ends at the next offset.
+  bool ResetAt(std::uint64_t offset, int localPort, int remotePort, std::size_t& piece);
+  void ResetTransfer(int localPort, int remotePort);
   // Sends `length` bytes of the package from `offset` through `sink`, counting them.
   bool SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, std::uint64_t offset,
                  std::size_t length, bool changed = false);
@@ -71,7 +100,7 @@ class StubServer {
   // A good answer whose "url" is `url`; signed for `clientTypeId` when the stub has a key.
   std::string GoodAnswer(const std::string& url, std::int32_t clientTypeId);
   std::string GoodAnswer(update::PackageOffer offer, std::int32_t clientTypeId);
-  // Taken once, on first use (at start when the stub signs).
+  // Taken once, at start: signed answers and the validators of the package routes carry them.
   const PackageDigests& Digests();
   // "url" of good answers: --package-url, or this stub's /package/full.
   std::string PackageUrl() const;
@@ -89,6 +118,9 @@ class StubServer {
   SigningKeys m_keys;
   std::once_flag m_digestsOnce;
   PackageDigests m_digests;
+  ResetPlan m_resets;
+  std::atomic<std::uint64_t> m_validatorSerial{0};
+  std::vector<PackageRoute> m_packageRoutes;
 
   std::mutex m_mutex;
   std::condition_variable m_wake;
