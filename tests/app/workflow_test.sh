@@ -388,26 +388,29 @@ case "$CASE" in
     done
     ;;
   resume)
-    # A download that breaks off is resumed where it stopped. Each row: stub options | scenario |
-    # outcome | the Range requests the stub must see.
+    # A download that breaks off is resumed where it stopped. Each row: program | stub options |
+    # scenario | outcome | the Range requests the stub must see. The signed row checks that the
+    # package's SHA-256 covers the bytes of both attempts.
     make_package "$WORK/package.zip" v1
     size=$(stat -c %s "$WORK/package.zip")
+    key="$(dirname "${BASH_SOURCE[0]}")/release-test-key.secret"
     rows=(
-      "--reset-at 30%,70%|ok|installed|2"
-      "--reset-at 50%|package-ignores-range|installed|1"
-      "--reset-at 50%|package-new-validator|installed|1"
-      "--reset-at 10%,20%,30%,40%|ok|下载失败|3"
+      "Update|--reset-at 30%,70%|ok|installed|2"
+      "Update|--reset-at 50%|package-ignores-range|installed|1"
+      "Update|--reset-at 50%|package-new-validator|installed|1"
+      "Update-testkey|--reset-at 50% --signing-key $key|ok|installed|1"
+      "Update|--reset-at 10%,20%,30%,40%|ok|下载失败|3"
     )
     for row in "${rows[@]}"; do
-      IFS='|' read -r options scenario outcome ranges <<<"$row"
-      echo "-- $options $scenario"
+      IFS='|' read -r program options scenario outcome ranges <<<"$row"
+      echo "-- $program $options $scenario"
       reg_quiet delete "$UNINSTALL_KEY" /f
       rm -rf "$INSTALLED"
       stop_stub
       # shellcheck disable=SC2086
       start_stub --package "$WORK/package.zip" $options
       if [ "$scenario" = ok ]; then use_service; else use_service "$scenario"; fi
-      press_install
+      press_install "$program"
       # The bar as a screen reader reads it, until the program ends or gives up.
       : >"$WORK/bar.txt"
       while kill -0 "$app_pid" 2>/dev/null; do
@@ -421,6 +424,7 @@ case "$CASE" in
       if [ "$outcome" = installed ]; then
         check_exit "$options $scenario: exit code" 120
         check_installed_files
+        check "$options $scenario: the client's bytes" "cmp -s \"$BIN/fake-client.exe\" \"$INSTALLED/ZorvikClient.exe\""
         check_eq "$options $scenario: EstimatedSize (the whole package)" \
           "$(reg_value "$UNINSTALL_KEY" EstimatedSize)" "dword:$(printf %08x $((size / 1024)))"
       else
