@@ -203,7 +203,6 @@ DownloadOutcome DownloadPackage(const std::string& url, const std::wstring& path
       if_range.reset(curl_slist_append(nullptr, ("If-Range: " + transfer.validator).c_str()));
       curl_easy_setopt(curl.get(), CURLOPT_RANGE, range.c_str());  // copied by libcurl
       curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, if_range.get());
-      curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str());  // from the start of any redirects
     }
     if (transfer.lastReport) outcome.reportedTotal = transfer.lastReport->total;
     if (transfer.digest) outcome.sha256 = transfer.digest->FinishHex();
