@@ -135,3 +135,20 @@ wine_keeper_start() {
   wine "$1/bin/keeper.exe" >/dev/null 2>&1 &
   echo $!
 }
+
+# wine_backtrace EXE_NAME: prints the backtrace of every thread of each running Windows process
+# of that base name (winedbg attaches, walks each thread's stack and detaches), so that a program
+# that does not end can be looked at before it is ended.
+wine_backtrace() {
+  local threads pid tids script
+  threads=$(wine winedbg --command "info thread" 2>/dev/null | tr -d '\r')
+  script=$(mktemp "${TMPDIR:-/tmp}/winedbg.XXXXXX")
+  for pid in $(awk -v name="$1" '/^[0-9a-f]+ / && $2 == name {print $1}' <<<"$threads"); do
+    tids=$(awk -v pid="$pid" '/^[0-9a-f]+ / {p = ($1 == pid)} p && /^\t/ {print $1}' <<<"$threads")
+    { echo "attach 0x$pid"; for tid in $tids; do echo "bt 0x$tid"; done; echo detach; echo quit; } >"$script"
+    echo "--- process $pid ($1), threads: $(echo $tids)"
+    timeout 60 "$WINELOADER" winedbg --file "$(wine winepath -w "$script" 2>/dev/null | tr -d '\r')" \
+      2>&1 | tr -d '\r' | grep -v '^0x[0-9a-f]* ntdll+0x[0-9a-f]*: ret' || true
+  done
+  rm -f "$script"
+}

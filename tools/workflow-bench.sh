@@ -76,9 +76,13 @@ run_update() {
 # wait_window NAME: waits up to 60 s for an element NAME in the window; false when none comes.
 wait_window() { inspect --wait "$1" --timeout 60 >/dev/null; }
 # wait_exit LIMIT: waits LIMIT seconds for Update.exe to end; its exit code goes to $exit_code.
+# A program that is still there then is a hang: its threads' backtraces go to the log before it is
+# ended.
 wait_exit() {
   if ! timeout "$1" tail --pid="$app_pid" -f /dev/null; then
-    echo "Update.exe still runs after $1 s: ended"
+    echo "Update.exe still runs after $1 s; its threads:"
+    wine_backtrace "$(basename "${UPDATER//\\//}")" | sed 's/^/   /'
+    echo "   (ended)"
     kill "$app_pid" 2>/dev/null
   fi
   exit_code=0

@@ -52,7 +52,8 @@ start_update() {
 # wait_exit: waits up to 30 s for Update.exe to end and checks its exit code is 1.
 wait_exit() {
   if ! timeout 30 tail --pid="$app_pid" -f /dev/null; then
-    fail "Update.exe still runs after 30 s"
+    fail "Update.exe still runs after 30 s; its threads:"
+    wine_backtrace "$(basename "$UPDATE")" | sed 's/^/   /'
     kill "$app_pid" 2>/dev/null || true
   fi
   local rc=0
