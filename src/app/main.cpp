@@ -72,14 +72,6 @@ std::int32_t ReadClientTypeId(const wchar_t* argument) {
   return static_cast<std::int32_t>(std::wcstol(argument, nullptr, 10));
 }
 
-// A reader's call that reached this thread after the message loop ended (the release of its last
-// references, say) is carried out now: the COM teardown waits for every call under way, and
-// nothing but this thread would ever carry that one out.
-void CarryOutQueuedCalls() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-}
-
 struct ArgvDeleter {
   void operator()(LPWSTR* argv) const { LocalFree(argv); }
 };
@@ -89,6 +81,11 @@ struct ArgvDeleter {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // libcurl's global state must exist before any thread can make a transfer handle.
   update::InitializeHttp();
+  // The apartment lives as long as the process and is never torn down: the end of the process
+  // takes it. Its teardown would unregister the interfaces that screen readers call, and wait
+  // for their calls under way; a reader calls at any moment (its last releases come as the
+  // window closes), and under Wine that wait can miss the end of a call that failed at once and
+  // then lasts for ever, keeping an elevated process alive with no window.
   OleInitialize(nullptr);
 
   auto manager = std::make_unique<toolkit::ComponentManager>(toolkit::kGdiplusDecoderName);
@@ -136,7 +133,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   render_factory.reset();
   decoder_factory.reset();
   manager.reset();
-  CarryOutQueuedCalls();
-  OleUninitialize();
   return exit_code;
 }
