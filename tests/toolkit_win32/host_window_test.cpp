@@ -264,6 +264,26 @@ TEST_F(HostWindowTest, PageSwitchShowsOneFrameLaidOut) {
   EXPECT_EQ(m_host.frames.size(), 1u);
 }
 
+TEST_F(HostWindowTest, ShowingPresentsTheWholePageBeforeShowWindowReturns) {
+  // Each row: whether the page switch still waits (not yet painted) when the window is shown.
+  const bool rows[] = {false, true};
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(i);
+    ShowWindow(m_hwnd, SW_HIDE);
+    DrainMessages();
+    m_host.FindChildByName("window_0")->SetVisible(false, false);
+    m_host.FindChildByName("window_1")->SetVisible(true, !rows[i]);
+    m_host.frames.clear();
+    ShowWindow(m_hwnd, SW_SHOWNOACTIVATE);
+    // No message has been dispatched yet: the system shows the window with this frame.
+    ASSERT_FALSE(m_host.frames.empty());
+    const RecordingHost::Frame& last = m_host.frames.back();
+    EXPECT_EQ(last.area, (Rect{0, 0, 840, 580}));
+    EXPECT_TRUE(IsOpaqueAndNotBlack(last.banner)) << std::hex << last.banner;
+    EXPECT_EQ(last.lowerHalf, 0xFFFFFFFFu);
+  }
+}
+
 TEST_F(HostWindowTest, LongerTextIsLaidOutAndDrawnWhole) {
   ShowProgressPage();
   toolkit::Widget* status = m_host.FindChildByName("text_pro");

@@ -325,9 +325,20 @@ LRESULT HostWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       if (wparam != SIZE_MINIMIZED) OnSize(LOWORD(lparam), HIWORD(lparam));
       return 0;
     case WM_SHOWWINDOW:
-      // What was presented while the window was hidden may never have reached the screen (a
-      // layered window keeps only the parts pushed since): the whole window goes again.
-      if (wparam && m_buffer.Width() > 0) Invalidate({0, 0, m_buffer.Width(), m_buffer.Height()});
+      // The window is about to appear: what waits is laid out and painted now, so that the
+      // picture is whole before the system shows any of it.
+      if (wparam) Flush();
+      break;
+    case WM_WINDOWPOSCHANGED:
+      // Just shown. What was presented while the window was hidden may never have reached the
+      // screen (under Wine a layered window is mapped black and keeps only the parts pushed
+      // since): the whole picture goes again before this thread does anything else.
+      if ((reinterpret_cast<const WINDOWPOS*>(lparam)->flags & SWP_SHOWWINDOW) &&
+          m_buffer.Width() > 0 && !IsIconic(m_hwnd)) {
+        const Rect whole{0, 0, m_buffer.Width(), m_buffer.Height()};
+        Present(whole);
+        OnFramePresented(whole);
+      }
       break;
     case WM_PAINT: {
       PAINTSTRUCT paint;

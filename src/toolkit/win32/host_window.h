@@ -80,8 +80,9 @@ class HostWindow : public IWidgetHost {
                                     LRESULT& result);
   // The subclass's event map: widget events that the widgets' own subscribers left unhandled.
   virtual bool OnEvent(EventArgs& args);
-  // A frame has just gone to the screen: `area` of the back buffer was painted and presented.
-  // For tests, which count frames and look at what each showed.
+  // A frame has just gone to the screen: `area` of the back buffer was presented, painted anew
+  // or, as the window appears, again as it stood. For tests, which count frames and look at what
+  // each showed.
   virtual void OnFramePresented(const Rect& area);
 
  private:
