@@ -191,8 +191,14 @@ LRESULT CMainDlg::ShowProgress(int percent) {
 }
 
 void CMainDlg::ShowBanner(int id) {
-  toolkit::Widget* pictures[kBannerCount] = {FindChildByName("img_0"), FindChildByName("img_1"),
-                                             FindChildByName("img_2")};
+  // The progress page's own pictures: the install page has an "img_0" of its own, and one
+  // picture in view at a time keeps the place of every element after them the same for a
+  // screen reader, whose child numbers count only what is in view.
+  toolkit::Widget* page = FindChildByName("window_1");
+  const auto picture = [page](const char* name) {
+    return page ? page->FindChildByName(name) : nullptr;
+  };
+  toolkit::Widget* pictures[kBannerCount] = {picture("img_0"), picture("img_1"), picture("img_2")};
   m_bannerIndex = id == kFirstBannerId ? 0 : id == kFirstBannerId + 1 ? 1 : 2;
   // The hidden ones first, so that the one redraw shows the finished change.
   for (int index = 0; index < kBannerCount; ++index) {
