@@ -60,8 +60,15 @@ use_service() {
   local base="http://127.0.0.1:$PORT"
   [ -z "${1:-}" ] || base="$base/scenario/$1"
   [ "${1:-}" != down ] || base="http://127.0.0.1:9"
-  reg_quiet add "$OVERRIDE_KEY" /v ApiBaseUrl /t REG_SZ /d "$base" /f
-  reg_quiet add "$OVERRIDE_KEY" /v LogUrl /t REG_SZ /d "127.0.0.1:$PORT/log" /f
+  reg_set "$OVERRIDE_KEY" ApiBaseUrl "$base"
+  reg_set "$OVERRIDE_KEY" LogUrl "127.0.0.1:$PORT/log"
+}
+# reg_set KEY NAME DATA: writes a string value; a write that fails says so and fails, since the
+# program would read the value left from before.
+reg_set() {
+  local out status=0
+  out=$(w reg add "$1" /v "$2" /t REG_SZ /d "$3" /f 2>&1) || status=$?
+  [ "$status" = 0 ] || { echo "reg add $1 /v $2 failed with status $status: $out" >&2; return 1; }
 }
 
 app_pid=

@@ -63,7 +63,13 @@ start_stub --package-bytes 20000000 --drip-bytes 65536 --drip-interval-ms 40 \
 # backtraces go to LOG and it is ended.
 ended_within() {
   timeout "$1" tail --pid="$app_pid" -f /dev/null && { wait "$app_pid"; return 0; }
-  wine_backtrace "$(basename "${UPDATER//\\//}")" >"$2"
+  {
+    echo "--- the close: $closed"
+    echo "--- the window now: $(w "$BIN/window_probe.exe" state 2>&1 | tr -d '\r')"
+    echo "--- its accessible tree now:"; inspect --timeout 5 || true
+    wine_backtrace "$(basename "${UPDATER//\\//}")"
+    echo "--- its standard error"; cat "$WORK/update.err"
+  } >"$2" 2>&1
   kill "$app_pid" 2>/dev/null
   wait "$app_pid"
   return 1
@@ -82,7 +88,8 @@ for round in $(seq 1 "$ROUNDS"); do
     no_failure=$((no_failure + 1))
     echo "round $round ($program, $scenario): no failure display"
   fi
-  if [ "$how" = button ]; then inspect --do 关闭 >/dev/null; else w "$BIN/window_probe.exe" close >/dev/null 2>&1; fi
+  if [ "$how" = button ]; then closed=$(inspect --do 关闭); else closed=$(w "$BIN/window_probe.exe" close 2>&1); fi
+  closed="$how: exit $?, $closed"
   if ! ended_within 30 "$OUT/hang-$round.txt"; then
     hangs=$((hangs + 1))
     echo "round $round ($program, $scenario, closed by $how): still running after 30 s;" \
@@ -126,7 +133,7 @@ for round in $(seq 1 "$STARTS"); do
         echo "round $round, $name: the first frame is not the whole page:$seen ($shot)"
       fi
     fi
-    w "$BIN/window_probe.exe" close >/dev/null 2>&1
+    closed="WM_CLOSE: $(w "$BIN/window_probe.exe" close 2>&1)"
     if ! ended_within 30 "$OUT/hang-start-$name-$round.txt"; then
       hangs=$((hangs + 1))
       echo "round $round, $name: still running 30 s after the close"

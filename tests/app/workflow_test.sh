@@ -71,7 +71,12 @@ start_client_and_driver() {
 service_exists() { w sc query izorvik_drv >/dev/null 2>&1; }
 
 cleanup() {
+  local status=$?
   set +e
+  if [ "$status" != 0 ] || [ "$failures" != 0 ]; then  # what the last start asked and said
+    echo "--- the stub's last requests"; tail -n 12 "$WORK/stub.log" 2>/dev/null
+    echo "--- the last start's standard error"; tail -n 12 "$WORK/update.err" 2>/dev/null
+  fi
   stop_stub
   for pid in "${TLS_PID[@]}"; do kill "$pid" 2>/dev/null; done
   w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1
