@@ -137,7 +137,9 @@ wine_keeper_start() {
 }
 
 # wine_backtrace EXE_NAME: prints the backtrace of every thread of each running Windows process
-# of that base name (winedbg attaches, walks each thread's stack and detaches), so that a program
+# of that base name in this prefix: the Windows side as winedbg reads it (it attaches, walks each
+# thread's stack and detaches), then the Unix side as gdb reads it, since a thread blocked inside
+# Wine's own Unix code (the X11 driver, say) shows only its system call to winedbg. So a program
 # that does not end can be looked at before it is ended.
 wine_backtrace() {
   local threads pid tids script
@@ -151,4 +153,9 @@ wine_backtrace() {
       2>&1 | tr -d '\r' | grep -v '^0x[0-9a-f]* ntdll+0x[0-9a-f]*: ret' || true
   done
   rm -f "$script"
+  for pid in $(pgrep -x "${1:0:15}"); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    echo "--- Linux process $pid ($1), the Unix side"
+    timeout 60 gdb -p "$pid" -batch -ex "thread apply all bt" 2>&1 | grep -E '^(Thread|#)' || true
+  done
 }
