@@ -80,16 +80,12 @@ region_hash() {
   convert "$SHOTS/$1.png" -crop "$4x$5+$(sx "$2")+$(sy "$3")" +repage -format '%#' info:
 }
 
-# The install page's banner is drawn once the picture at client (420, 100) is not the screen's
-# black; the window is mapped before X has its first picture.
-wait_drawn() {
-  local deadline=$((SECONDS + 20))
-  while :; do
-    shot "$1"
-    read -r r g b <<<"$(pixel "$1" 420 100)"
-    [ $((r + g + b)) -gt 60 ] && return 0
-    [ $SECONDS -ge $deadline ] && { fail "window not drawn after 20 s"; return 1; }
-  done
+# first_frame SHOT: the window's picture right after it appeared. Its banner (client 420, 100) is
+# drawn, never the screen's black: the window is shown only with its first frame whole.
+first_frame() {
+  shot "$1"
+  read -r r g b <<<"$(pixel "$1" 420 100)"
+  [ $((r + g + b)) -gt 60 ] || { fail "$1: the first frame is not drawn ($r $g $b)"; return 1; }
 }
 
 # wait_change SHOT X Y W H HASH: takes screenshots until the region differs from HASH (10 s).
@@ -134,7 +130,7 @@ case "$CASE" in
     IFS=, read -r wl wt wr wb <<<"$(field "$state" work)"
     check_eq left "$(field "$state" left)" $((wl + (wr - wl) / 2 - 420))
     check_eq top "$(field "$state" top)" $((wt + (wb - wt) / 2 - 290))
-    wait_drawn install-page
+    first_frame install-page
     # Opaque areas: the black frame, the banner, the white lower half, the blue install button.
     for row in "0 0 black" "0 300 black" "839 579 black" "839 100 black" \
                "420 100 banner" "100 560 white" "800 460 white" "330 511 button"; do
@@ -174,7 +170,7 @@ case "$CASE" in
     (cd / && "$WINELOADER" "$UPDATE" >/dev/null 2>&1) &
     app_pid=$!
     state=$(probe wait) || { fail "no window when started from /"; exit 1; }
-    wait_drawn started-elsewhere && echo "ok: the install page is drawn when started from /"
+    first_frame started-elsewhere && echo "ok: the install page is drawn when started from /"
     xdotool mousemove "$(sx 768)" "$(sy 30)" click 1
     deadline=$((SECONDS + 10))
     until [ "$(field "$(probe state)" iconic)" = 1 ] || [ $SECONDS -ge $deadline ]; do :; done
@@ -184,7 +180,7 @@ case "$CASE" in
     ;;
   progress-page)
     start_update || exit 1
-    wait_drawn install-page-before-switch
+    first_frame install-page-before-switch
     xdotool mousemove "$(sx 420)" "$(sy 513)" click 1
     # The first picture in which (60,400), white on the install page, is no longer white must be
     # the whole progress page (its banner reaches down there): the banner opaque and not black,
@@ -221,7 +217,7 @@ case "$CASE" in
     ;;
   update-mode)
     start_update 3 || exit 1
-    wait_drawn update-mode
+    first_frame update-mode
     # The whole progress page (the window was prepared before it was first shown): the banner,
     # the white lower half, and no install button.
     for row in "420 100 banner" "60 300 banner" "100 560 white" "800 470 white" "330 511 white"; do
@@ -239,7 +235,7 @@ case "$CASE" in
     ;;
   folder-dialog)
     start_update || exit 1
-    wait_drawn folder-dialog-before
+    first_frame folder-dialog-before
     xdotool mousemove "$(sx 707)" "$(sy 412)" click 1
     dialog=
     deadline=$((SECONDS + 20))
