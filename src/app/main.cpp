@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <memory>
+#include <string>
 
 #include "net/http_post.h"
 #include "toolkit/win32/application.h"
@@ -37,13 +38,18 @@ int NoMainWindow(toolkit::HostCreateError error) {
   return kNoMainWindowExitCode;
 }
 
-// The program's own folder, with its trailing backslash, becomes the current directory, so that
-// everything relative resolves there whatever folder the program was started from.
-void EnterProgramFolder() {
+// The program's own folder, with its trailing backslash.
+std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   if (wchar_t* last = std::wcsrchr(path, L'\\')) last[1] = L'\0';
-  SetCurrentDirectoryW(path);
+  return path;
+}
+
+// The program's own folder becomes the current directory, so that
+// everything relative resolves there whatever folder the program was started from.
+void EnterProgramFolder() {
+  SetCurrentDirectoryW(ProgramFolder().c_str());
 }
 
 void RegisterNamedIds(toolkit::Application& application) {
@@ -55,9 +61,38 @@ void RegisterAccessibleNames(toolkit::Application& application) {
   application.SetAccessibleNames(update::MainWindowAccessibleNames());
 }
 
-// The toolkit's optional system resources. The program works without the module.
+// The system DLLs that are not KnownDLLs and that the system's own DLLs load by name as they
+// need them (the shell, themes, image codecs): each is loaded from the system folder before any
+// of them can be looked for elsewhere.
+constexpr const wchar_t* kSystemDllsLoadedByName[] = {
+    L"propsys.dll", L"uxtheme.dll", L"dwmapi.dll", L"windowscodecs.dll", L"version.dll",
+};
+
+// The program runs elevated from folders that others can write (a download folder): a DLL found
+// there under a system DLL's name must never be loaded. From here on, DLLs come from the system
+// folder only; the system DLLs of the program's own that are not KnownDLLs are delay-loaded, so
+// none of them is looked for before this runs. Without the call (a Windows 7 lacking the update
+// that brought it), the current directory at least leaves the search, and the loads by name
+// below still find their DLLs loaded. Under Wine, its own DLLs load theirs along the process's
+// first search path whatever this says; the same loads keep those to the system folder too.
+// The modules stay loaded as long as the process.
+void LimitDllSearchToSystemFolder() {
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  const auto set_default =
+      reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(
+          GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (set_default == nullptr || !set_default(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+  for (const wchar_t* name : kSystemDllsLoadedByName) {
+    LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  }
+}
+
+// The toolkit's optional system resources, beside the program. The module is mapped as
+// resources only: none of its code can run. The program works without it.
 void LoadSystemResourceModule(toolkit::Application& application) {
-  HMODULE module = LoadLibraryW(L"ui-sys-resource.dll");
+  const std::wstring path = ProgramFolder() + L"ui-sys-resource.dll";
+  HMODULE module = LoadLibraryExW(path.c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
   if (module == nullptr) return;
   {
     const toolkit::ModuleResourceProvider provider(module);
@@ -79,6 +114,7 @@ struct ArgvDeleter {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  LimitDllSearchToSystemFolder();
   // libcurl's global state must exist before any thread can make a transfer handle.
   update::InitializeHttp();
   // The apartment lives as long as the process and is never torn down: the end of the process
