@@ -139,8 +139,6 @@ LRESULT CMainDlg::OnInitDialog() {
   m_progress = FindChildByClass<toolkit::ProgressBar>("progress");
   m_statusText = FindChildByName("text_pro");
   m_exeDir = ProgramFolder();
-  // An update that a crash interrupted is finished or undone before anything else happens here.
-  RecoverInterruptedSwap(m_exeDir, SystemFileOps());
   m_folderEdit = FindChildByClass<toolkit::EditBox>("edit_choose_url");
   if (m_updateMode == 0) {
     m_installDir = DefaultInstallFolder();
@@ -221,9 +219,16 @@ void CMainDlg::StartWorkflow() {
   // The steps below block this thread, but calls into the system may still dispatch messages
   // (a close among them): the window must outlive them.
   m_startingWorkflow = true;
-  if (m_installDir != m_exeDir) RecoverInterruptedSwap(m_installDir, SystemFileOps());
-  CheckVersion();
-  StopClientAndDriver();
+  // An update that a crash interrupted is finished or undone before anything else happens in
+  // the folder being updated (in install mode the chosen one, never the folder the installer was
+  // started from). A swap that cannot be finished, or a journal that is refused, ends the run
+  // with the client as it is.
+  if (RecoverInterruptedSwap(m_installDir, SystemFileOps()) == RecoveryOutcome::kNothingLeft) {
+    CheckVersion();
+    StopClientAndDriver();
+  } else {
+    ShowDownloadFailed();
+  }
   m_worker.SignalStopsDone();
   m_startingWorkflow = false;
   if (m_closeRequested && !m_worker.Running()) DestroyWindow(Handle());

@@ -12,13 +12,19 @@ namespace {
 class SystemOps : public FileOps {
  public:
   bool Move(const std::wstring& from, const std::wstring& to) override {
+    if (IsLink(from)) {
+      SetLastError(ERROR_CANT_ACCESS_FILE);
+      return false;
+    }
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
   }
   bool RemoveFile(const std::wstring& path) override {
     if (DeleteFileW(path.c_str())) return true;
-    // A read-only file (as some packages carry) is removed all the same.
+    // A read-only file (as some packages carry) is removed all the same; a link's attributes
+    // are left alone, since setting them could reach what it points at.
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
            SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
            DeleteFileW(path.c_str());
   }
@@ -66,6 +72,19 @@ bool IsFolder(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsLink(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool ReachesThroughLink(const std::wstring& folder, const std::wstring& relative) {
+  for (size_t at = relative.find(L'\\');; at = relative.find(L'\\', at + 1)) {
+    const std::wstring level = folder + relative.substr(0, at);
+    if (IsLink(level)) return true;
+    if (at == std::wstring::npos || !PathExists(level)) return false;
+  }
+}
+
 std::optional<std::string> ReadWholeFile(const std::wstring& path) {
   FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -81,6 +100,7 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path) {
 
 bool RemoveTree(FileOps& ops, const std::wstring& folder) {
   if (!PathExists(folder)) return true;
+  if (IsLink(folder)) return IsFolder(folder) ? ops.RemoveFolder(folder) : ops.RemoveFile(folder);
   const std::wstring base = folder.back() == L'\\' ? folder : folder + L'\\';
   WIN32_FIND_DATAW found = {};
   const FindHandle search(FindFirstFileW((base + L"*").c_str(), &found));
@@ -90,7 +110,10 @@ bool RemoveTree(FileOps& ops, const std::wstring& folder) {
     do {
       const std::wstring name = found.cFileName;
       if (name == L"." || name == L"..") continue;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      const DWORD link_to_folder = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+      if ((found.dwFileAttributes & link_to_folder) == link_to_folder) {
+        if (!ops.RemoveFolder(base + name)) removed = false;  // the link, not what it names
+      } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         folders.push_back(base + name);
       } else if (!ops.RemoveFile(base + name)) {
         removed = false;

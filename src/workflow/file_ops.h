@@ -8,6 +8,8 @@
 
 namespace update {
 
+// None of them follows a link (a reparse point: junction, symbolic link, mount point): a link is
+// removed itself, never what it points at, and never moved.
 class FileOps {
  public:
   virtual ~FileOps() = default;
@@ -30,9 +32,15 @@ FileOps& SystemFileOps();
 
 bool PathExists(const std::wstring& path);
 bool IsFolder(const std::wstring& path);
+// A reparse point: a junction, a symbolic link, a mount point.
+bool IsLink(const std::wstring& path);
+// True when `folder` + `relative`, or a folder on the way to it below `folder`, is a link.
+// `folder` ends with a backslash.
+bool ReachesThroughLink(const std::wstring& folder, const std::wstring& relative);
 // The whole file, or null when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::wstring& path);
 // Removes `folder` and everything below it through `ops`; true when it is gone (or never was).
+// A link inside (or `folder` itself, when it is one) is removed without going into it.
 bool RemoveTree(FileOps& ops, const std::wstring& folder);
 
 }  // namespace update

@@ -3,23 +3,12 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
+
+#include "common/text_convert.h"
+#include "workflow/swap_step_hook.h"
 
 namespace update {
 namespace {
-
-// A test seam: with UPDATE_HALT_BEFORE_SWAP_STEP=N the swap says so on standard error and waits
-// for ever before its move number N (from 1), so that a test can end the process right there.
-void HaltIfAsked(int step) {
-  static const int halt_at = [] {
-    const char* value = std::getenv("UPDATE_HALT_BEFORE_SWAP_STEP");
-    return value ? std::atoi(value) : 0;
-  }();
-  if (halt_at != step) return;
-  std::fprintf(stderr, "swap: halted before step %d\n", step);
-  std::fflush(stderr);
-  for (;;) Sleep(INFINITE);
-}
 
 std::wstring ParentOf(const std::wstring& path) {
   const size_t at = path.find_last_of(L'\\');
@@ -42,40 +31,42 @@ bool MakeParents(FileOps& ops, const std::wstring& root, const std::wstring& pat
 
 // Each file back where it was, whatever point the swap reached: a file is always in exactly one
 // of its places, since every step is a rename. False when a step back failed.
-bool StepBack(const SwapPlan& plan, FileOps& ops) {
+bool StepBack(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops) {
   bool whole = true;
   for (auto entry = plan.entries.rbegin(); entry != plan.entries.rend(); ++entry) {
-    const bool moved_in = !PathExists(entry->staged) && PathExists(entry->target);
+    const std::wstring target = installDir + entry->target;
+    const bool moved_in = !PathExists(installDir + entry->staged) && PathExists(target);
     if (entry->backup.empty()) {
-      if (moved_in && !ops.RemoveFile(entry->target)) whole = false;
+      if (moved_in && !ops.RemoveFile(target)) whole = false;
       continue;
     }
-    if (!PathExists(entry->backup)) continue;  // never moved aside
-    if (PathExists(entry->target) && !ops.RemoveFile(entry->target)) {
+    const std::wstring backup = installDir + entry->backup;
+    if (!PathExists(backup)) continue;  // never moved aside
+    if (PathExists(target) && !ops.RemoveFile(target)) {
       whole = false;
       continue;
     }
-    if (!ops.Move(entry->backup, entry->target)) whole = false;
+    if (!ops.Move(backup, target)) whole = false;
   }
   for (auto folder = plan.folders.rbegin(); folder != plan.folders.rend(); ++folder) {
-    ops.RemoveFolder(*folder);  // one that is not empty was not only ours
+    ops.RemoveFolder(installDir + *folder);  // one that is not empty was not only ours
   }
   return whole;
 }
 
-bool CleanUp(const SwapPlan& plan, const std::wstring& journalPath, FileOps& ops) {
-  const bool staging_gone = RemoveTree(ops, plan.staging);
-  const bool backup_gone = RemoveTree(ops, plan.backup);
-  return staging_gone && backup_gone && ops.RemoveFile(journalPath);
+bool CleanUp(const std::wstring& installDir, FileOps& ops) {
+  const bool staging_gone = RemoveTree(ops, StagingFolder(installDir));
+  const bool backup_gone = RemoveTree(ops, BackupFolder(installDir));
+  return staging_gone && backup_gone && ops.RemoveFile(JournalPath(installDir));
 }
 
-SwapOutcome RollBack(const SwapPlan& plan, const std::wstring& journalPath, FileOps& ops) {
+SwapOutcome RollBack(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops) {
   // The backups stay until every file is back: they may be the only copy.
-  if (StepBack(plan, ops) && CleanUp(plan, journalPath, ops)) return SwapOutcome::kRolledBack;
+  if (StepBack(plan, installDir, ops) && CleanUp(installDir, ops)) return SwapOutcome::kRolledBack;
   std::fprintf(stderr,
                "swap: the install could not be put back whole; the journal %ls stays for the "
                "next start\n",
-               journalPath.c_str());
+               JournalPath(installDir).c_str());
   return SwapOutcome::kStuck;
 }
 
@@ -85,23 +76,38 @@ bool Failed(const char* what, const std::wstring& path) {
   return false;
 }
 
-bool MoveIn(const SwapPlan& plan, FileOps& ops) {
+bool MoveIn(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops) {
   for (const std::wstring& folder : plan.folders) {
-    if (!ops.MakeFolder(folder)) return Failed("making the folder", folder);
+    if (!ops.MakeFolder(installDir + folder)) return Failed("making the folder", folder);
   }
   int step = 0;
   for (const SwapEntry& entry : plan.entries) {
+    const std::wstring target = installDir + entry.target;
     if (!entry.backup.empty()) {
-      if (!MakeParents(ops, plan.backup, entry.backup)) {
+      const std::wstring backup = installDir + entry.backup;
+      if (!MakeParents(ops, BackupFolder(installDir), backup)) {
         return Failed("making the backup folder of", entry.backup);
       }
-      HaltIfAsked(++step);
-      if (!ops.Move(entry.target, entry.backup)) return Failed("moving aside", entry.target);
+      BeforeSwapStep(++step);
+      if (!ops.Move(target, backup)) return Failed("moving aside", entry.target);
     }
-    HaltIfAsked(++step);
-    if (!ops.Move(entry.staged, entry.target)) return Failed("moving in", entry.target);
+    BeforeSwapStep(++step);
+    if (!ops.Move(installDir + entry.staged, target)) return Failed("moving in", entry.target);
   }
   return true;
+}
+
+// The place of the plan's paths that lies behind a link in the install folder, if one does.
+const std::wstring* BehindLink(const SwapPlan& plan, const std::wstring& installDir) {
+  for (const std::wstring& folder : plan.folders) {
+    if (ReachesThroughLink(installDir, folder)) return &folder;
+  }
+  for (const SwapEntry& entry : plan.entries) {
+    for (const std::wstring* path : {&entry.target, &entry.staged, &entry.backup}) {
+      if (!path->empty() && ReachesThroughLink(installDir, *path)) return path;
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -118,47 +124,70 @@ std::wstring JournalPath(const std::wstring& installDir) {
   return installDir + L"Update.journal";
 }
 
-SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& journalPath, FileOps& ops) {
-  if (!ops.WriteDurably(journalPath, FormatJournal(plan))) {
-    ops.RemoveFile(journalPath + L".tmp");
-    RemoveTree(ops, plan.staging);
+SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops) {
+  const std::wstring journal = JournalPath(installDir);
+  // A link planted in a folder that others can write would take the moves somewhere else.
+  if (const std::wstring* link = BehindLink(plan, installDir)) {
+    std::fprintf(stderr, "swap: %ls lies behind a link in the install; nothing is moved\n",
+                 link->c_str());
+    RemoveTree(ops, StagingFolder(installDir));
     return SwapOutcome::kRolledBack;
   }
-  if (!MoveIn(plan, ops)) return RollBack(plan, journalPath, ops);
+  if (!ops.WriteDurably(journal, FormatJournal(plan))) {
+    ops.RemoveFile(journal + L".tmp");
+    RemoveTree(ops, StagingFolder(installDir));
+    return SwapOutcome::kRolledBack;
+  }
+  if (!MoveIn(plan, installDir, ops)) return RollBack(plan, installDir, ops);
   SwapPlan committed = plan;
   committed.committed = true;
   // Without the commit on the disk the next start would undo the swap: better now.
-  if (!ops.WriteDurably(journalPath, FormatJournal(committed))) {
-    return RollBack(plan, journalPath, ops);
+  if (!ops.WriteDurably(journal, FormatJournal(committed))) {
+    return RollBack(plan, installDir, ops);
   }
   // The new install stands: what is not cleaned up now is at the next start.
-  CleanUp(plan, journalPath, ops);
+  CleanUp(installDir, ops);
   return SwapOutcome::kDone;
 }
 
-bool RecoverInterruptedSwap(const std::wstring& installDir, FileOps& ops) {
+RecoveryOutcome RecoverInterruptedSwap(const std::wstring& installDir, FileOps& ops) {
   const std::wstring journal = JournalPath(installDir);
   const bool interrupted = PathExists(journal) || PathExists(StagingFolder(installDir)) ||
                            PathExists(BackupFolder(installDir));
-  if (!interrupted) return true;
+  if (!interrupted) return RecoveryOutcome::kNothingLeft;
+  std::optional<SwapPlan> plan;
+  if (PathExists(journal)) {
+    const std::optional<std::string> text = ReadWholeFile(journal);
+    JournalReading reading = text ? ParseJournal(*text) : JournalReading{{}, "it cannot be read"};
+    const std::wstring* behind_link =
+        reading.plan ? BehindLink(*reading.plan, installDir) : nullptr;
+    if (behind_link) {
+      reading.refusal = "it names " + WideToUtf8(*behind_link) + ", which lies behind a link";
+    }
+    if (!reading.plan || behind_link) {
+      std::fprintf(stderr, "swap: the journal %ls is refused (%s); it is left as it is\n",
+                   journal.c_str(), reading.refusal.c_str());
+      return RecoveryOutcome::kRefused;
+    }
+    plan = std::move(reading.plan);
+  }
   // The package that was being unpacked goes too; the next update fetches it again.
   const std::wstring package = installDir + L"up.zip";
   if (PathExists(package)) ops.RemoveFile(package);
   if (PathExists(journal + L".tmp")) ops.RemoveFile(journal + L".tmp");  // never took effect
-  if (!PathExists(journal)) {
+  bool whole = false;
+  if (!plan) {
     // A crash while the package was being staged: nothing was moved yet.
     const bool staging_gone = RemoveTree(ops, StagingFolder(installDir));
-    return RemoveTree(ops, BackupFolder(installDir)) && staging_gone;
+    whole = RemoveTree(ops, BackupFolder(installDir)) && staging_gone;
+    if (!whole) std::fprintf(stderr, "swap: what an interrupted staging left cannot be removed\n");
+  } else if (plan->committed) {
+    whole = CleanUp(installDir, ops);
+    if (!whole) std::fprintf(stderr, "swap: what a finished swap left cannot be removed\n");
+  } else {
+    whole = RollBack(*plan, installDir, ops) == SwapOutcome::kRolledBack;
   }
-  const std::optional<std::string> text = ReadWholeFile(journal);
-  const std::optional<SwapPlan> plan = text ? ParseJournal(*text) : std::nullopt;
-  if (!plan) {
-    std::fprintf(stderr, "swap: the journal %ls cannot be read; it is left as it is\n",
-                 journal.c_str());
-    return false;
-  }
-  if (plan->committed) return CleanUp(*plan, journal, ops);
-  return RollBack(*plan, journal, ops) == SwapOutcome::kRolledBack;
+  return whole ? RecoveryOutcome::kNothingLeft : RecoveryOutcome::kStuck;
 }
 
 }  // namespace update

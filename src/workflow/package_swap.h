@@ -22,12 +22,19 @@ enum class SwapOutcome {
   kStuck,       // a step failed and so did a step back: the journal stays for the next start
 };
 
-// Writes the journal of `plan`, then carries it out.
-SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& journalPath, FileOps& ops);
+// Writes the journal of `plan` (whose paths are relative to `installDir`), then carries it out.
+SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops);
+
+enum class RecoveryOutcome {
+  kNothingLeft,  // no swap was interrupted, or the one that was is finished or undone
+  kStuck,        // a step back failed again: the journal stays for the next start
+  kRefused,      // the journal cannot be read, or names a place outside the install folder or
+                 // behind a link: nothing was touched because of it, and it stays
+};
 
 // At a start, before anything else touches `installDir`: a swap a crash interrupted is finished
-// when it was committed and rolled back when not; leftovers of an interrupted staging go. True
-// when nothing of a swap is left (false: a step back failed again, the journal stays).
-bool RecoverInterruptedSwap(const std::wstring& installDir, FileOps& ops);
+// when it was committed and rolled back when not; leftovers of an interrupted staging go. The
+// reason of anything but kNothingLeft is on standard error.
+RecoveryOutcome RecoverInterruptedSwap(const std::wstring& installDir, FileOps& ops);
 
 }  // namespace update

@@ -69,12 +69,12 @@ std::wstring Lowered(std::wstring path) {
   return path;
 }
 
-// What the swap will do: the install's folders the package adds, and for each of its files
-// where it goes and where the file it replaces goes. False when a package file would take the
-// place of a folder.
+// What the swap will do, in paths relative to the install folder: the install's folders the
+// package adds, and for each of its files where it goes and where the file it replaces goes.
+// False when a package file would take the place of a folder.
 bool PlanSwap(const InstallJob& job, const std::vector<Item>& items, SwapPlan& plan) {
-  plan.staging = StagingFolder(job.installDir);
-  plan.backup = BackupFolder(job.installDir);
+  const std::wstring staging = std::wstring(kStagingFolderName) + L'\\';
+  const std::wstring backup = std::wstring(kBackupFolderName) + L'\\';
   std::set<std::wstring> planned;  // lowered: names differing in case are one file
   const std::wstring self = Lowered(job.selfPath);
   // The updater goes last: until then a crash leaves it where the next start looks for it.
@@ -84,26 +84,27 @@ bool PlanSwap(const InstallJob& job, const std::vector<Item>& items, SwapPlan& p
     for (size_t at = item.name.find(L'\\');; at = item.name.find(L'\\', at + 1)) {
       const bool whole = at == std::wstring::npos;
       if (whole && !item.folder) break;
-      const std::wstring folder = job.installDir + item.name.substr(0, at);
-      if (!IsFolder(folder) && planned.insert(Lowered(folder)).second) {
+      const std::wstring folder = item.name.substr(0, at);
+      if (!IsFolder(job.installDir + folder) && planned.insert(Lowered(folder)).second) {
         plan.folders.push_back(folder);
       }
       if (whole) break;
     }
     if (item.folder) continue;
     const std::wstring target = job.installDir + item.name;
-    if (!planned.insert(Lowered(target)).second) continue;
-    SwapEntry entry{target, plan.staging + L'\\' + item.name, std::wstring()};
+    if (!planned.insert(Lowered(item.name)).second) continue;
+    SwapEntry entry{item.name, staging + item.name, std::wstring()};
     if (IsFolder(target)) {
       std::fprintf(stderr, "unpack: %ls is a folder in the install\n", target.c_str());
       return false;
     }
     if (Lowered(target) == self) {
-      if (PathExists(target)) entry.backup = OldUpdaterPath(job.selfPath);
+      // The updater's own backup lies beside it: a start of the old one finds it there.
+      if (PathExists(target)) entry.backup = item.name + L"_old";
       updater = entry;
       continue;
     }
-    if (PathExists(target)) entry.backup = plan.backup + L'\\' + item.name;
+    if (PathExists(target)) entry.backup = backup + item.name;
     plan.entries.push_back(entry);
   }
   if (updater) plan.entries.push_back(*updater);
@@ -124,6 +125,10 @@ UnpackOutcome StageAndSwap(const InstallJob& job, ArchiveHandle* archive, FileOp
   }
   const std::wstring staging = StagingFolder(job.installDir);
   RemoveTree(ops, staging);
+  if (IsLink(staging)) {  // one that could not be removed: the package would go where it points
+    std::fprintf(stderr, "unpack: %ls is a link that cannot be removed\n", staging.c_str());
+    return UnpackOutcome::kItemFailed;
+  }
   SwapPlan plan;
   if (!ops.MakeFolder(staging) || !Stage(archive, items, staging) || !PlanSwap(job, items, plan)) {
     RemoveTree(ops, staging);
@@ -132,7 +137,7 @@ UnpackOutcome StageAndSwap(const InstallJob& job, ArchiveHandle* archive, FileOp
   // A stale "_old" of an earlier update would stand in the way of the updater's backup.
   const std::wstring old_updater = OldUpdaterPath(job.selfPath);
   if (PathExists(old_updater)) ops.RemoveFile(old_updater);
-  switch (SwapIn(plan, JournalPath(job.installDir), ops)) {
+  switch (SwapIn(plan, job.installDir, ops)) {
     case SwapOutcome::kDone:
       return UnpackOutcome::kDone;
     case SwapOutcome::kRolledBack:

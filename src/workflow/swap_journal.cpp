@@ -5,7 +5,7 @@
 namespace update {
 namespace {
 
-constexpr std::string_view kHeader = "update-swap-journal 1";
+constexpr std::string_view kHeader = "update-swap-journal 2";
 constexpr std::string_view kEnd = "end";
 
 std::vector<std::string_view> Split(std::string_view line, char separator) {
@@ -28,13 +28,34 @@ void AddLine(std::string& text, std::initializer_list<std::string_view> fields) 
   text += '\n';
 }
 
+bool IsLevelInsideFolder(std::wstring_view level) {
+  if (level.find_first_not_of(L". ") == std::wstring_view::npos) return false;  // empty too
+  for (const wchar_t c : level) {
+    if (c < 0x20 || std::wstring_view(L"<>:\"/|?*").find(c) != std::wstring_view::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
+JournalReading Refused(std::string why) {
+  return {std::nullopt, std::move(why)};
+}
+
 }  // namespace
+
+bool IsNameInsideFolder(std::wstring_view name) {
+  for (;;) {
+    const size_t at = name.find(L'\\');
+    if (!IsLevelInsideFolder(name.substr(0, at))) return false;
+    if (at == std::wstring_view::npos) return true;
+    name.remove_prefix(at + 1);
+  }
+}
 
 std::string FormatJournal(const SwapPlan& plan) {
   std::string text;
   AddLine(text, {kHeader});
-  AddLine(text, {"staging", WideToUtf8(plan.staging)});
-  AddLine(text, {"backup", WideToUtf8(plan.backup)});
   for (const std::wstring& folder : plan.folders) AddLine(text, {"folder", WideToUtf8(folder)});
   for (const SwapEntry& entry : plan.entries) {
     if (entry.backup.empty()) {
@@ -50,41 +71,39 @@ std::string FormatJournal(const SwapPlan& plan) {
   return text;
 }
 
-std::optional<SwapPlan> ParseJournal(std::string_view text) {
-  if (text.empty() || text.back() != '\n') return std::nullopt;
+JournalReading ParseJournal(std::string_view text) {
+  if (text.empty() || text.back() != '\n') return Refused("it is not whole");
   text.remove_suffix(1);
   const std::vector<std::string_view> lines = Split(text, '\n');
-  if (lines.size() < 4 || lines.front() != kHeader || lines.back() != kEnd) return std::nullopt;
+  if (lines.front() != kHeader) return Refused("it is not of this program's format");
+  if (lines.size() < 2 || lines.back() != kEnd) return Refused("it is not whole");
   SwapPlan plan;
-  bool has_staging = false;
-  bool has_backup = false;
   for (size_t index = 1; index + 1 < lines.size(); ++index) {
     const std::vector<std::string_view> fields = Split(lines[index], '\t');
-    const std::string_view kind = fields[0];
+    const std::string line_number = "line " + std::to_string(index + 1);
+    std::vector<std::wstring> names;
     for (size_t field = 1; field < fields.size(); ++field) {
-      if (fields[field].empty()) return std::nullopt;
+      names.push_back(Utf8ToWide(fields[field]));
+      if (!IsNameInsideFolder(names.back())) {
+        return Refused(line_number + " names \"" + std::string(fields[field]) +
+                       "\", which is not a name inside the install folder");
+      }
     }
-    if (plan.committed) return std::nullopt;  // nothing follows the commit but the end
-    if (kind == "staging" && fields.size() == 2 && !has_staging) {
-      plan.staging = Utf8ToWide(fields[1]);
-      has_staging = true;
-    } else if (kind == "backup" && fields.size() == 2 && !has_backup) {
-      plan.backup = Utf8ToWide(fields[1]);
-      has_backup = true;
-    } else if (kind == "folder" && fields.size() == 2) {
-      plan.folders.push_back(Utf8ToWide(fields[1]));
-    } else if (kind == "new" && fields.size() == 3) {
-      plan.entries.push_back({Utf8ToWide(fields[1]), Utf8ToWide(fields[2]), std::wstring()});
-    } else if (kind == "replace" && fields.size() == 4) {
-      plan.entries.push_back({Utf8ToWide(fields[1]), Utf8ToWide(fields[2]), Utf8ToWide(fields[3])});
-    } else if (kind == "committed" && fields.size() == 1) {
+    const std::string_view kind = fields[0];
+    if (plan.committed) return Refused(line_number + " follows the commit");
+    if (kind == "folder" && names.size() == 1) {
+      plan.folders.push_back(names[0]);
+    } else if (kind == "new" && names.size() == 2) {
+      plan.entries.push_back({names[0], names[1], std::wstring()});
+    } else if (kind == "replace" && names.size() == 3) {
+      plan.entries.push_back({names[0], names[1], names[2]});
+    } else if (kind == "committed" && names.empty()) {
       plan.committed = true;
     } else {
-      return std::nullopt;
+      return Refused(line_number + " is not a record of this format");
     }
   }
-  if (!has_staging || !has_backup) return std::nullopt;
-  return plan;
+  return {std::move(plan), std::string()};
 }
 
 }  // namespace update

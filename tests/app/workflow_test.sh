@@ -41,7 +41,8 @@ make_package() {
   local staging="$WORK/staging"
   rm -rf "$staging" && mkdir -p "$staging/bin/plugins" "$staging/资料"
   cp "$BIN/fake-client.exe" "$staging/ZorvikClient.exe"
-  { cat "$BIN/Update.exe"; printf '%s' "$2"; } >"$staging/Update.exe"  # an overlay tells them apart
+  # An overlay tells them apart.
+  { cat "$BIN/${PACKAGE_UPDATER:-Update.exe}"; printf '%s' "$2"; } >"$staging/Update.exe"
   echo "tool $2" >"$staging/bin/tool.dll"
   echo "plugin" >"$staging/bin/plugins/p.dat"
   echo "说明" >"$staging/资料/说明.txt"
@@ -292,6 +293,8 @@ case "$CASE" in
     # An update that cannot finish leaves the old install whole: a file held by another process,
     # and crashes (the program ended by TerminateProcess) before the first, a middle and the last
     # move of the swap, repaired by the next start. Each row: fault | what restarts the updater.
+    # The installed updater is the test build with the swap's crash points.
+    PACKAGE_UPDATER=Update-crashpoints.exe
     make_package "$WORK/package.zip" v1
     start_stub --package "$WORK/package.zip"
     use_service
@@ -331,13 +334,16 @@ case "$CASE" in
         w taskkill /F /IM Update.exe_old >/dev/null 2>&1 || true
         wait_exit 10
         check "$fault: the journal is there after the crash" "[ -f \"$INSTALLED/Update.journal\" ]"
-        # The next start, of whichever updater the crash left in place, repairs the folder first.
+        # The next start in update mode, of whichever updater the crash left in place, repairs
+        # the folder first; a refused answer then keeps the next update from going on.
         UPDATER="${INSTALL}Update.exe"
         [ -f "$INSTALLED/Update.exe" ] || UPDATER="${INSTALL}Update.exe_old"
-        run_update
-        wait_window 立即安装 || fail "$fault: no install page after the crash"
+        use_service refused
+        run_update 3
+        inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$fault: no failure display after the crash"
         inspect --do 关闭 >/dev/null
         check_exit "$fault: exit code of the start after the crash" 30
+        use_service
       fi
       w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
       after=$(tree_of)

@@ -211,10 +211,53 @@ TEST_F(PackageSwapTest, HeldFileAndAFailedWayBackAreRepairedAtTheNextStart) {
     if (row.outcome == UnpackOutcome::kStuck) {
       EXPECT_NE(errors.find("stays for the next start"), std::string::npos) << errors;
       EXPECT_TRUE(PathExists(JournalPath(m_job.installDir)));
-      EXPECT_TRUE(RecoverInterruptedSwap(m_job.installDir, SystemFileOps()));
+      EXPECT_EQ(RecoverInterruptedSwap(m_job.installDir, SystemFileOps()),
+                RecoveryOutcome::kNothingLeft);
     }
     EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(before));
     RemoveTree(SystemFileOps(), m_job.installDir);
+  }
+}
+
+// A journal planted in the install folder that names places outside it: nothing anywhere is
+// moved or removed because of it, and it stays for someone to look at.
+TEST_F(PackageSwapTest, AJournalNamingPlacesOutsideTheFolderIsRefused) {
+  const std::wstring outside = m_job.installDir.substr(0, m_job.installDir.size() - 1) + L"-外\\";
+  const std::string victim = WideToUtf8(outside + L"victim.txt");
+  const std::string elsewhere = WideToUtf8(outside + L"folder");
+  const char* rows[] = {
+      "new\t{victim}\tUpdate.staging\\x\n",
+      "new\t..\\swap-test-安装-外\\victim.txt\tUpdate.staging\\x\n",
+      "replace\tZorvikClient.exe\t{folder}\\a\tUpdate.backup\\a\n",
+      "folder\t{folder}\n",
+  };
+  for (const char* row : rows) {
+    SCOPED_TRACE(row);
+    const Tree before = MakeOldInstall();
+    SystemFileOps().MakeFolder(outside);
+    SystemFileOps().MakeFolder(outside + L"folder");
+    WriteFile(outside + L"victim.txt", "not the updater's");
+    WriteFile(outside + L"folder\\a", "not the updater's either");
+    const Tree outside_before = TreeOf(outside);
+    std::string record = row;
+    for (const auto& [name, value] : {std::pair{"{victim}", victim}, {"{folder}", elsewhere}}) {
+      if (const size_t at = record.find(name); at != std::string::npos) {
+        record.replace(at, std::string(name).size(), value);
+      }
+    }
+    const std::string journal = "update-swap-journal 2\n" + record + "end\n";
+    WriteFile(JournalPath(m_job.installDir), journal);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RecoverInterruptedSwap(m_job.installDir, SystemFileOps()), RecoveryOutcome::kRefused);
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("is refused (line 2 names"), std::string::npos) << errors;
+    EXPECT_EQ(ReadWholeFile(JournalPath(m_job.installDir)), journal);
+    Tree expected = before;
+    expected[L"Update.journal"] = journal;
+    EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(expected));
+    EXPECT_EQ(Describe(TreeOf(outside)), Describe(outside_before));
+    RemoveTree(SystemFileOps(), m_job.installDir);
+    RemoveTree(SystemFileOps(), outside);
   }
 }
 

@@ -1,5 +1,6 @@
 // The swap journal: what is written is read back the same, and anything less than a whole
-// journal is refused (a crash while it was written must not be taken for a plan).
+// journal is refused (a crash while it was written must not be taken for a plan), as is one
+// that names any place outside the install folder (a planted journal must move nothing there).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,20 +12,18 @@ namespace {
 
 SwapPlan SamplePlan() {
   SwapPlan plan;
-  plan.staging = L"C:\\游戏\\Z\\Update.staging";
-  plan.backup = L"C:\\游戏\\Z\\Update.backup";
-  plan.folders = {L"C:\\游戏\\Z\\bin", L"C:\\游戏\\Z\\bin\\plugins"};
+  plan.folders = {L"bin", L"bin\\plugins"};
   plan.entries = {
-      {L"C:\\游戏\\Z\\bin\\tool.dll", L"C:\\游戏\\Z\\Update.staging\\bin\\tool.dll", L""},
-      {L"C:\\游戏\\Z\\Update.exe", L"C:\\游戏\\Z\\Update.staging\\Update.exe",
-       L"C:\\游戏\\Z\\Update.exe_old"},
+      {L"bin\\tool.dll", L"Update.staging\\bin\\tool.dll", L""},
+      {L"资料\\说明.txt", L"Update.staging\\资料\\说明.txt", L"Update.backup\\资料\\说明.txt"},
+      {L"Update.exe", L"Update.staging\\Update.exe", L"Update.exe_old"},
   };
   return plan;
 }
 
 bool SamePlan(const SwapPlan& a, const SwapPlan& b) {
-  if (a.staging != b.staging || a.backup != b.backup || a.folders != b.folders ||
-      a.committed != b.committed || a.entries.size() != b.entries.size()) {
+  if (a.folders != b.folders || a.committed != b.committed ||
+      a.entries.size() != b.entries.size()) {
     return false;
   }
   for (size_t i = 0; i < a.entries.size(); ++i) {
@@ -40,9 +39,9 @@ TEST(SwapJournalTest, ReadsBackWhatItWroteAndRefusesLess) {
   for (const bool committed : {false, true}) {
     SwapPlan plan = SamplePlan();
     plan.committed = committed;
-    const std::optional<SwapPlan> read = ParseJournal(FormatJournal(plan));
-    ASSERT_TRUE(read);
-    EXPECT_TRUE(SamePlan(*read, plan));
+    const JournalReading read = ParseJournal(FormatJournal(plan));
+    ASSERT_TRUE(read.plan) << read.refusal;
+    EXPECT_TRUE(SamePlan(*read.plan, plan));
   }
   const std::string whole = FormatJournal(SamplePlan());
   const auto replaced = [&whole](const std::string& from, const std::string& to) {
@@ -50,24 +49,41 @@ TEST(SwapJournalTest, ReadsBackWhatItWroteAndRefusesLess) {
     text.replace(text.find(from), from.size(), to);
     return text;
   };
+  const std::string backup = "Update.backup\\资料\\说明.txt";
   const struct {
     const char* what;
     std::string text;
+    const char* refusal;
   } refused[] = {
-      {"empty", ""},
-      {"cut before the end line", whole.substr(0, whole.size() - 4)},
-      {"cut inside the end line", whole.substr(0, whole.size() - 2)},
-      {"cut in the middle", whole.substr(0, whole.size() / 2)},
-      {"another format", replaced("update-swap-journal 1", "update-swap-journal 2")},
-      {"unknown record", replaced("folder\t", "fodler\t")},
-      {"a field missing", replaced("\tC:\\游戏\\Z\\Update.exe_old", "")},
-      {"an empty field", replaced("C:\\游戏\\Z\\Update.exe_old", "")},
-      {"no staging", replaced("staging\tC:\\游戏\\Z\\Update.staging\n", "")},
-      {"a record after the commit", replaced("end\n", "committed\nfolder\tC:\\x\nend\n")},
+      {"empty", "", "not whole"},
+      {"cut before the end line", whole.substr(0, whole.size() - 4), "not whole"},
+      {"cut inside the end line", whole.substr(0, whole.size() - 2), "not whole"},
+      {"cut in the middle", whole.substr(0, whole.size() / 2), "not whole"},
+      {"the earlier format, of absolute paths",
+       replaced("update-swap-journal 2", "update-swap-journal 1"), "format"},
+      {"unknown record", replaced("folder\t", "fodler\t"), "line 2 is not a record"},
+      {"a field missing", replaced("\tUpdate.exe_old", ""), "line 6 is not a record"},
+      {"an empty field", replaced("Update.exe_old", ""), "not a name inside"},
+      {"a record after the commit", replaced("end\n", "committed\nfolder\tx\nend\n"), "follows"},
+      // Each of these would reach outside the install folder, or into a file's stream.
+      {"a drive", replaced(backup, "C:\\victim.txt"), "\"C:\\victim.txt\""},
+      {"a drive-relative path", replaced(backup, "C:victim.txt"), "not a name inside"},
+      {"a root", replaced(backup, "\\victim.txt"), "not a name inside"},
+      {"a share", replaced(backup, "\\\\server\\share\\x"), "not a name inside"},
+      {"a device", replaced(backup, "\\\\?\\C:\\x"), "not a name inside"},
+      {"a way up", replaced(backup, "Update.backup\\..\\..\\victim.txt"), "not a name inside"},
+      {"a way up with a trailing dot", replaced(backup, "bin\\...\\x"), "not a name inside"},
+      {"a way up in a slash", replaced(backup, "Update.backup/../../x"), "not a name inside"},
+      {"a stream", replaced(backup, "bin\\tool.dll:hidden"), "not a name inside"},
+      {"an empty level", replaced(backup, "bin\\\\x"), "not a name inside"},
+      {"a trailing backslash", replaced(backup, "bin\\"), "not a name inside"},
+      {"a folder outside", replaced("folder\tbin\n", "folder\tC:\\Windows\n"), "line 2 names"},
   };
   for (const auto& row : refused) {
     SCOPED_TRACE(row.what);
-    EXPECT_FALSE(ParseJournal(row.text));
+    const JournalReading read = ParseJournal(row.text);
+    EXPECT_FALSE(read.plan);
+    EXPECT_NE(read.refusal.find(row.refusal), std::string::npos) << read.refusal;
   }
 }
 
