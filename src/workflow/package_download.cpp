@@ -10,10 +10,10 @@
 #include <optional>
 
 #include "net/endpoints.h"
-#include "sys/scoped_handle.h"
 #include "workflow/answer_headers.h"
 #include "workflow/download_progress.h"
 #include "workflow/package_digest.h"
+#include "workflow/package_file.h"
 
 namespace update {
 namespace {
@@ -172,18 +172,18 @@ void SetOptions(CURL* handle, const std::string& url, Transfer& transfer,
 
 }  // namespace
 
-DownloadOutcome DownloadPackage(const std::string& url, const std::wstring& path,
-                                WorkflowEvents& events, const std::atomic<bool>& cancel,
-                                const DownloadLimits& limits, bool takeSha256) {
+DownloadOutcome DownloadPackage(const std::string& url, HANDLE file, WorkflowEvents& events,
+                                const std::atomic<bool>& cancel, const DownloadLimits& limits,
+                                bool takeSha256) {
   DownloadOutcome outcome;
   const std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-  if (!curl) return outcome;
+  if (!curl) {
+    DeleteHeldPackage(file);
+    return outcome;
+  }
   CURLcode code = CURLE_OK;
   {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return outcome;
-    Transfer transfer(curl.get(), file.get(), &events, &cancel);
+    Transfer transfer(curl.get(), file, &events, &cancel);
     if (takeSha256) transfer.digest.emplace();
     SetOptions(curl.get(), url, transfer, limits);
     HeaderList if_range;
@@ -213,7 +213,7 @@ DownloadOutcome DownloadPackage(const std::string& url, const std::wstring& path
   }
   outcome.cancelled = cancel.load();
   std::fprintf(stderr, "curl_easy_perform() failed: %s\n", curl_easy_strerror(code));
-  DeleteFileW(path.c_str());
+  DeleteHeldPackage(file);
   return outcome;
 }
 

@@ -3,6 +3,8 @@
 // status counted as a failure, no partial file left behind. Windows only.
 #pragma once
 
+#include <windows.h>
+
 #include <array>
 #include <atomic>
 #include <string>
@@ -27,15 +29,16 @@ struct DownloadLimits {
   std::array<int, 3> resumeBackoffMs = {1000, 2000, 4000};
 };
 
-// Downloads `url` into `path` (created or truncated). `cancel` set ends the transfer at the next
-// progress step, or a wait before a resume at once. A transfer that breaks off (a reset, a
-// stall, a body cut short) after data came is resumed with a Range request from the end of the
-// file, when the package's answer named a validator and served byte ranges; percent and total
-// always refer to the whole package. A failed transfer writes "curl_easy_perform() failed:
-// <reason>" to standard error. On failure or cancellation `path` is removed. `takeSha256` asks for
-// the SHA-256 of the package, taken as it streams (about 0.8 s of CPU for 200 MB here).
-DownloadOutcome DownloadPackage(const std::string& url, const std::wstring& path,
-                                WorkflowEvents& events, const std::atomic<bool>& cancel,
-                                const DownloadLimits& limits = {}, bool takeSha256 = false);
+// Downloads `url` into `file` (empty, held: see package_file.h). `cancel` set ends the transfer
+// at the next progress step, or a wait before a resume at once. A transfer that breaks off (a
+// reset, a stall, a body cut short) after data came is resumed with a Range request from the end
+// of the file, when the package's answer named a validator and served byte ranges; percent and
+// total always refer to the whole package. A failed transfer writes "curl_easy_perform() failed:
+// <reason>" to standard error. On failure or cancellation the file is marked for deletion: it goes
+// when `file` closes. `takeSha256` asks for the SHA-256 of the package, taken of the bytes as they
+// are written through the hold (about 0.8 s of CPU for 200 MB here).
+DownloadOutcome DownloadPackage(const std::string& url, HANDLE file, WorkflowEvents& events,
+                                const std::atomic<bool>& cancel, const DownloadLimits& limits = {},
+                                bool takeSha256 = false);
 
 }  // namespace update

@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "workflow/package_file.h"
 #include "workflow/package_swap.h"
 #include "zip/archive.h"
 
@@ -154,14 +155,14 @@ std::wstring OldUpdaterPath(const std::wstring& selfPath) {
   return selfPath + L"_old";
 }
 
-UnpackOutcome UnpackPackage(const InstallJob& job, FileOps& ops) {
-  const std::wstring package = PackagePath(job);
+UnpackOutcome UnpackPackage(const InstallJob& job, HANDLE package, FileOps& ops) {
   UnpackOutcome outcome = UnpackOutcome::kNoPackage;
-  {
-    const UniqueArchive archive(openArchiveFile(package.c_str(), nullptr));
+  const LARGE_INTEGER start = {};
+  if (SetFilePointerEx(package, start, nullptr, FILE_BEGIN)) {
+    const UniqueArchive archive(openArchiveHandle(package, nullptr));
     if (archive) outcome = StageAndSwap(job, archive.get(), ops);
   }
-  DeleteFileW(package.c_str());
+  DeleteHeldPackage(package);
   return outcome;
 }
 

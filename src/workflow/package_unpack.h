@@ -4,6 +4,8 @@
 // package_swap.h). A failure at any point leaves the install as it was. Windows only.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 #include "workflow/file_ops.h"
@@ -19,10 +21,11 @@ enum class UnpackOutcome {
   kStuck,       // a swap failed and could not be undone whole: the journal stays for next start
 };
 
-// The running updater is among the files replaced like any other, except that its backup is its
-// own path + "_old" (a stale file of that name from an earlier update is deleted first), which
-// stays after a success. The package file is removed in every case.
-UnpackOutcome UnpackPackage(const InstallJob& job, FileOps& ops = SystemFileOps());
+// Unpacks the package read through `package`, a hold of package_file.h. The running updater is
+// among the files replaced like any other, except that its backup is its own path + "_old" (a
+// stale file of that name from an earlier update is deleted first), which stays after a success.
+// The package file is removed in every case, when `package` closes.
+UnpackOutcome UnpackPackage(const InstallJob& job, HANDLE package, FileOps& ops = SystemFileOps());
 
 // The updater's own path + "_old".
 std::wstring OldUpdaterPath(const std::wstring& selfPath);

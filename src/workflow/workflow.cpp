@@ -8,6 +8,7 @@
 #include "workflow/install_finish.h"
 #include "workflow/package_digest.h"
 #include "workflow/package_download.h"
+#include "workflow/package_file.h"
 #include "workflow/package_unpack.h"
 
 namespace update {
@@ -27,8 +28,16 @@ void GiveUp(const InstallJob& job, WorkflowEvents& events) {
 }  // namespace
 
 void DownloadWorker(const InstallJob& job, WorkflowEvents& events, WorkerSignals& signals) {
+  // Held from here to the end of the unpack: see package_file.h.
+  const FileHandle package = CreateHeldPackage(PackagePath(job));
+  if (!package) {
+    std::fprintf(stderr, "download: %ls cannot be created (error %lu)\n", PackagePath(job).c_str(),
+                 GetLastError());
+    events.ShowDownloadFailed();
+    return;
+  }
   const DownloadOutcome download =
-      DownloadPackage(job.packageUrl, PackagePath(job), events, signals.cancel, DownloadLimits(),
+      DownloadPackage(job.packageUrl, package.get(), events, signals.cancel, DownloadLimits(),
                       !job.packageSha256.empty());
   if (!download.ok) {
     if (!download.cancelled) events.ShowDownloadFailed();
@@ -40,15 +49,16 @@ void DownloadWorker(const InstallJob& job, WorkflowEvents& events, WorkerSignals
   if (!job.packageSha256.empty() && !DigestMatches(download.sha256, job.packageSha256)) {
     std::fprintf(stderr, "download: the package's SHA-256 is %s, the answer gave %s\n",
                  download.sha256.c_str(), job.packageSha256.c_str());
-    DeleteFileW(PackagePath(job).c_str());
+    DeleteHeldPackage(package.get());
     GiveUp(job, events);
     return;
   }
-  UnpackAndLaunch(job, events, download.reportedTotal);
+  UnpackAndLaunch(job, package.get(), events, download.reportedTotal);
 }
 
-bool UnpackAndLaunch(const InstallJob& job, WorkflowEvents& events, double downloadTotal) {
-  if (UnpackPackage(job) != UnpackOutcome::kDone) {
+bool UnpackAndLaunch(const InstallJob& job, HANDLE package, WorkflowEvents& events,
+                     double downloadTotal) {
+  if (UnpackPackage(job, package) != UnpackOutcome::kDone) {
     GiveUp(job, events);
     return false;
   }

@@ -3,6 +3,8 @@
 // Each step returns its result; a failure ends the sequence with the download-failed display.
 #pragma once
 
+#include <windows.h>
+
 #include "workflow/install_job.h"
 #include "workflow/install_worker.h"
 #include "workflow/workflow_events.h"
@@ -12,9 +14,11 @@ namespace update {
 // The worker's whole run.
 void DownloadWorker(const InstallJob& job, WorkflowEvents& events, WorkerSignals& signals);
 
-// After a successful download of `downloadTotal` bytes (as told to the window): unpack, finish,
-// start the client and close the window. False, with the failure display, when the package
-// cannot be opened or an item cannot be written; nothing is then registered or started.
-bool UnpackAndLaunch(const InstallJob& job, WorkflowEvents& events, double downloadTotal);
+// After a successful download of `downloadTotal` bytes (as told to the window) into the held
+// `package`: unpack, finish, start the client and close the window. False, with the failure
+// display, when the package cannot be opened or an item cannot be written; nothing is then
+// registered or started.
+bool UnpackAndLaunch(const InstallJob& job, HANDLE package, WorkflowEvents& events,
+                     double downloadTotal);
 
 }  // namespace update

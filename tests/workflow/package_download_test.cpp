@@ -12,7 +12,10 @@
 
 #include "net/http_post.h"
 #include "stub_connection.h"
+#include "sys/scoped_handle.h"
+#include "workflow/file_ops.h"
 #include "workflow/package_download.h"
+#include "workflow/package_file.h"
 
 namespace update {
 namespace {
@@ -80,7 +83,10 @@ TEST(PackageDownloadTest, KeepsOnlyAWholePackageAndReportsEachChangeOnce) {
     RecordingEvents events(row.cancelOnFirstReport ? &cancel : nullptr);
     const auto start = std::chrono::steady_clock::now();
     ::testing::internal::CaptureStderr();
-    const DownloadOutcome outcome = DownloadPackage(row.url, path, events, cancel, limits);
+    FileHandle package = CreateHeldPackage(path);
+    ASSERT_TRUE(package);
+    const DownloadOutcome outcome = DownloadPackage(row.url, package.get(), events, cancel, limits);
+    package.Reset();
     const std::string errors = ::testing::internal::GetCapturedStderr();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     EXPECT_EQ(outcome.ok, row.ok);
@@ -107,13 +113,32 @@ TEST(PackageDownloadTest, KeepsOnlyAWholePackageAndReportsEachChangeOnce) {
   }
 }
 
-TEST(PackageDownloadTest, FolderThatCannotBeWrittenFailsBeforeAnyTransfer) {
-  RecordingEvents events(nullptr);
-  const std::atomic<bool> cancel{false};
-  const DownloadOutcome outcome = DownloadPackage(
-      "http://127.0.0.1:9/package/full", TempPath(L"no-such-folder\\up.zip"), events, cancel);
-  EXPECT_FALSE(outcome.ok);
-  EXPECT_TRUE(events.reports.empty());
+// The hold on the package: nobody else writes, replaces or deletes it while it lasts, and a
+// package file that cannot be made (no such folder) is an invalid hold.
+TEST(PackageDownloadTest, TheHeldPackageCannotBeChangedOrReplaced) {
+  EXPECT_FALSE(CreateHeldPackage(TempPath(L"no-such-folder\\up.zip")));
+  const std::wstring path = TempPath(L"package-hold-test.zip");
+  const std::wstring other = TempPath(L"package-hold-test-other.zip");
+  ASSERT_TRUE(SystemFileOps().WriteDurably(path, "planted before the download"));
+  ASSERT_TRUE(SystemFileOps().WriteDurably(other, "a replacement"));
+  FileHandle package = CreateHeldPackage(path);
+  ASSERT_TRUE(package);
+  EXPECT_EQ(FileSize(path), 0) << "what lay there before is gone";
+  EXPECT_FALSE(
+      FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr)))
+      << "opened for writing";
+  EXPECT_FALSE(DeleteFileW(path.c_str()));
+  EXPECT_FALSE(MoveFileExW(other.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_FALSE(MoveFileExW(path.c_str(), TempPath(L"package-hold-test-moved.zip").c_str(), 0));
+  EXPECT_TRUE(FileHandle(CreateFileW(path.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr)))
+      << "others may still read it";
+  EXPECT_TRUE(DeleteHeldPackage(package.get()));
+  package.Reset();
+  EXPECT_EQ(FileSize(path), -1);
+  DeleteFileW(other.c_str());
 }
 
 }  // namespace

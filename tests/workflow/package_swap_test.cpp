@@ -12,6 +12,7 @@
 #include "common/text_convert.h"
 #include "sys/scoped_handle.h"
 #include "workflow/file_ops.h"
+#include "workflow/package_file.h"
 #include "workflow/package_swap.h"
 #include "workflow/package_unpack.h"
 #include "zip_builder.h"
@@ -155,7 +156,7 @@ TEST_F(PackageSwapTest, EveryFaultLeavesTheOldInstallWhole) {
     WritePackage(row.corrupt);
     FailingOps ops(row.kind, row.failAt, row.freeSpace);
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(UnpackPackage(m_job, ops), row.outcome);
+    EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)).get(), ops), row.outcome);
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(before));
     RemoveTree(SystemFileOps(), m_job.installDir);
@@ -167,7 +168,8 @@ TEST_F(PackageSwapTest, SuccessLeavesThePackageAndTheOldUpdaterOnly) {
   WriteFile(m_job.installDir + L"Update.exe_old", "stale, from an earlier update");
   WritePackage(false);
   FailingOps ops(FailingOps::kNone, 0, 0);
-  EXPECT_EQ(UnpackPackage(m_job, ops), UnpackOutcome::kDone);
+  EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)).get(), ops),
+            UnpackOutcome::kDone);
   EXPECT_EQ(ops.moves, 8);
   expected[L"ZorvikClient.exe"] = "new client";
   expected[L"bin\\tool.dll"] = "new tool";
@@ -205,7 +207,7 @@ TEST_F(PackageSwapTest, HeldFileAndAFailedWayBackAreRepairedAtTheNextStart) {
     }
     FailingOps ops(row.kind, row.failAt, 0);
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(UnpackPackage(m_job, ops), row.outcome);
+    EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)).get(), ops), row.outcome);
     const std::string errors = ::testing::internal::GetCapturedStderr();
     held.Reset();
     if (row.outcome == UnpackOutcome::kStuck) {

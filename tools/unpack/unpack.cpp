@@ -10,6 +10,7 @@
 #include "common/text_convert.h"
 #include "zip/archive.h"
 #ifdef _WIN32
+#include "workflow/package_file.h"
 #include "workflow/package_unpack.h"
 #endif
 
@@ -60,7 +61,8 @@ int UnpackStaged(std::wstring folder) {
   InstallJob job;
   job.installDir = folder;
   job.selfPath = folder + L"Update.exe";
-  return UnpackPackage(job) == UnpackOutcome::kDone ? 0 : 1;
+  return UnpackPackage(job, OpenHeldPackage(PackagePath(job)).get()) == UnpackOutcome::kDone ? 0
+                                                                                             : 1;
 }
 #endif
 
