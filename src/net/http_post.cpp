@@ -74,6 +74,8 @@ int HttpPostJsonWithLimits(int post, std::string& answer, std::string url, std::
   curl_easy_setopt(h, CURLOPT_TIMEOUT, limits.totalSeconds);
   // Time-outs must not be delivered by signals: other threads of the process may be running.
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  // Not the *_proxy variables of whoever started this elevated program: an empty proxy is none.
+  curl_easy_setopt(h, CURLOPT_PROXY, "");
 
   const CURLcode code = curl_easy_perform(h);
   if (code != CURLE_OK) {

@@ -4,7 +4,8 @@
 # driver service "izorvik_drv". The window is read and pressed through ui-inspect; the registry
 # is read with `reg export`; files are looked at in the prefix. Nothing is left behind.
 # Usage: workflow_test.sh CASE BUILD_BIN NATIVE_STUB ARTEFACT_DIR
-#   CASE: install | update | chinese-folder | failures | close-during-download | update-faults
+#   CASE: install | update | chinese-folder | failures | close-during-download | update-faults |
+#         signed | resume | attacks
 set -euo pipefail
 CASE=${1:?case}
 BIN=$(realpath "${2:?Windows build bin folder}")
@@ -90,7 +91,8 @@ cleanup() {
   reg_quiet delete "$RUN_KEY" /v IZorvik /f
   rm -rf "$DRIVE_C/Program Files/ZorvikClient" "$DRIVE_C/zorvik-running" \
     "$DRIVE_C/zorvik-clients.log" "$DRIVE_C/游戏" "$DRIVE_C/holder.exe" "$DRIVE_C/holder.log" \
-    "$DESKTOP_LINK" "$WORK"
+    "$DESKTOP_LINK" "$WORK" "$DRIVE_C/victim" "$DRIVE_C/planted.log" \
+    "$DRIVE_C/users/$(id -un)/Downloads/"*
   [ -z "${bench_started:-}" ] || wine_bench_stop
 }
 trap cleanup EXIT
@@ -353,6 +355,77 @@ case "$CASE" in
         echo "   the standard error of the last start:"; sed 's/^/     /' "$WORK/update.err"
       fi
     done
+    ;;
+  attacks)
+    # What others can put beside the elevated program does nothing. In the download folder the
+    # installer starts from: DLLs named like system DLLs, a swap journal (of the earlier format,
+    # absolute paths) naming places elsewhere, and the swap's folders as links to elsewhere. In
+    # an install folder: a journal of absolute paths, the swap's folders as links, a folder of the
+    # install as a link. The links are Unix symbolic links in the prefix, which Wine shows as
+    # reparse points; Wine cannot remove a link itself, so a run that meets one ends on the
+    # failure display here (on Windows the link goes and the run goes on).
+    make_package "$WORK/package.zip" v1
+    start_stub --package "$WORK/package.zip"
+    use_service
+    DOWNLOADS="$DRIVE_C/users/$(id -un)/Downloads"
+    VICTIM="$DRIVE_C/victim"
+    victim_tree() { (cd "$VICTIM" && find . -type f -exec md5sum {} + | sort); }
+    rm -rf "$VICTIM" && mkdir -p "$VICTIM/folder"
+    echo victim >"$VICTIM/victim.txt" && echo victim >"$VICTIM/folder/a" && echo victim >"$VICTIM/tool.dll"
+    victim_before=$(victim_tree)
+    old_journal=$'update-swap-journal 1\nstaging\tC:\\victim\\folder\nbackup\tC:\\victim\nnew\tC:\\victim\\victim.txt\tC:\\victim\\folder\\a\nend\n'
+    journal=$'update-swap-journal 2\nfolder\tC:\\victim\\folder\nnew\tC:\\victim\\victim.txt\tC:\\victim\\folder\\a\nend\n'
+    rm -f "$DRIVE_C/planted.log"
+    mkdir -p "$DOWNLOADS" && rm -rf "$DOWNLOADS"/*
+    cp "$BIN/Update.exe" "$DOWNLOADS/"
+    for dll in propsys ui-sys-resource wtsapi32 oleacc crypt32 bcrypt uxtheme dwmapi windowscodecs version; do
+      cp "$BIN/planted.dll" "$DOWNLOADS/$dll.dll"
+    done
+    printf '%s' "$old_journal" >"$DOWNLOADS/Update.journal"
+    ln -s "$VICTIM" "$DOWNLOADS/Update.staging" && ln -s "$VICTIM/folder" "$DOWNLOADS/Update.backup"
+    echo "-- download-folder"
+    UPDATER="C:\\users\\$(id -un)\\Downloads\\Update.exe"
+    UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update
+    wait_window 立即安装 || fail "download-folder: no install page"
+    inspect --do 立即安装 >/dev/null || fail "download-folder: the install button refused"
+    check_exit "download-folder: exit code of the install" 120
+    check_installed_files
+    check "download-folder: no planted DLL was loaded" "[ ! -e \"$DRIVE_C/planted.log\" ]"
+    [ ! -e "$DRIVE_C/planted.log" ] || iconv -f UTF-16LE -t UTF-8 "$DRIVE_C/planted.log" | sed 's/^/   loaded: /'
+    check_eq "download-folder: the planted journal is as it was" "$(cat "$DOWNLOADS/Update.journal")" "$(printf '%s' "$old_journal")"
+    check "download-folder: the planted links are there" "[ -L \"$DOWNLOADS/Update.staging\" ] && [ -L \"$DOWNLOADS/Update.backup\" ]"
+    check "download-folder: nothing elsewhere changed" "[ \"\$(victim_tree)\" = \"\$victim_before\" ]"
+    rm -rf "$DOWNLOADS"/* "$DRIVE_C/planted.log"
+    # Each row: what is planted in the install folder | what standard error says of it
+    rows=("journal|is refused (line 2 names" "old-journal|is refused (it is not of this program's format)"
+          "swap-folder-links|cannot be removed" "install-folder-link|lies behind a link")
+    UPDATER="${INSTALL}Update.exe"
+    for row in "${rows[@]}"; do
+      IFS='|' read -r planted said <<<"$row"
+      echo "-- $planted"
+      case "$planted" in
+        journal) printf '%s' "$journal" >"$INSTALLED/Update.journal" ;;
+        old-journal) printf '%s' "$old_journal" >"$INSTALLED/Update.journal" ;;
+        swap-folder-links)
+          ln -s "$VICTIM" "$INSTALLED/Update.staging" && ln -s "$VICTIM/folder" "$INSTALLED/Update.backup" ;;
+        install-folder-link) mv "$INSTALLED/bin" "$WORK/bin" && ln -s "$VICTIM" "$INSTALLED/bin" ;;
+      esac
+      UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
+      inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$planted: no failure display"
+      inspect --do 关闭 >/dev/null
+      check_exit "$planted: exit code after closing" 30
+      check "$planted: standard error says '$said'" "grep -qF \"$said\" \"$WORK/update.err\""
+      check "$planted: nothing elsewhere changed" "[ \"\$(victim_tree)\" = \"\$victim_before\" ]"
+      case "$planted" in
+        *journal)
+          check "$planted: the journal stays as it was" "[ -f \"$INSTALLED/Update.journal\" ]"
+          rm -f "$INSTALLED/Update.journal" ;;
+        swap-folder-links) rm -f "$INSTALLED/Update.staging" "$INSTALLED/Update.backup" ;;
+        install-folder-link) rm -f "$INSTALLED/bin" && mv "$WORK/bin" "$INSTALLED/bin" ;;
+      esac
+      w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
+    done
+    rm -rf "$VICTIM"
     ;;
   signed)
     # Answers signed by the test key, against the build that carries it (Update-testkey.exe) and

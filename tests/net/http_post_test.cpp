@@ -3,6 +3,10 @@
 #include <rapidjson/document.h>
 
 #include <chrono>
+#include <cstdlib>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "net/http_post.h"
 #include "stub_connection.h"
@@ -11,6 +15,19 @@ namespace update {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Sets (or with null removes) an environment variable as libcurl reads it.
+void SetVariable(const char* name, const char* value) {
+#ifdef _WIN32
+  SetEnvironmentVariableA(name, value);
+#else
+  if (value) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
+#endif
+}
 
 class HttpPostJsonTest : public ::testing::Test {
  protected:
@@ -32,6 +49,17 @@ TEST_F(HttpPostJsonTest, EmptyBodyGivesZeroAndAnEmptyAnswer) {
   std::string answer = "left over from before";
   EXPECT_EQ(HttpPostJson(1, answer, ScenarioUrl("empty"), "{}"), 0);
   EXPECT_EQ(answer, "");
+}
+
+// Whoever starts the elevated program chooses its environment: a proxy named there (here a
+// closed port) is not taken.
+TEST_F(HttpPostJsonTest, AProxyOfTheEnvironmentIsNotTaken) {
+  const char* names[] = {"http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"};
+  for (const char* name : names) SetVariable(name, "http://127.0.0.1:9");
+  std::string answer;
+  const int result = HttpPostJson(1, answer, ScenarioUrl("ok"), "{}");
+  for (const char* name : names) SetVariable(name, nullptr);
+  EXPECT_EQ(result, 0) << answer;
 }
 
 TEST_F(HttpPostJsonTest, NulInsideTheBodyCutsTheAnswer) {
