@@ -113,11 +113,11 @@ const std::wstring* BehindLink(const SwapPlan& plan, const std::wstring& install
 }  // namespace
 
 std::wstring StagingFolder(const std::wstring& installDir) {
-  return installDir + L"Update.staging";
+  return installDir + std::wstring(kStagingFolderName);
 }
 
 std::wstring BackupFolder(const std::wstring& installDir) {
-  return installDir + L"Update.backup";
+  return installDir + std::wstring(kBackupFolderName);
 }
 
 std::wstring JournalPath(const std::wstring& installDir) {

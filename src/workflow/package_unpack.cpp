@@ -155,14 +155,16 @@ std::wstring OldUpdaterPath(const std::wstring& selfPath) {
   return selfPath + L"_old";
 }
 
-UnpackOutcome UnpackPackage(const InstallJob& job, HANDLE package, FileOps& ops) {
+UnpackOutcome UnpackPackage(const InstallJob& job, FileHandle package, FileOps& ops) {
   UnpackOutcome outcome = UnpackOutcome::kNoPackage;
   const LARGE_INTEGER start = {};
-  if (SetFilePointerEx(package, start, nullptr, FILE_BEGIN)) {
-    const UniqueArchive archive(openArchiveHandle(package, nullptr));
+  if (SetFilePointerEx(package.get(), start, nullptr, FILE_BEGIN)) {
+    const UniqueArchive archive(openArchiveHandle(package.get(), nullptr));
     if (archive) outcome = StageAndSwap(job, archive.get(), ops);
   }
-  DeleteHeldPackage(package);
+  // Gone before the caller goes on: a folder this run made can then be removed.
+  DeleteHeldPackage(package.get());
+  package.Reset();
   return outcome;
 }
 

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "sys/scoped_handle.h"
 #include "workflow/file_ops.h"
 #include "workflow/install_job.h"
 
@@ -24,8 +25,9 @@ enum class UnpackOutcome {
 // Unpacks the package read through `package`, a hold of package_file.h. The running updater is
 // among the files replaced like any other, except that its backup is its own path + "_old" (a
 // stale file of that name from an earlier update is deleted first), which stays after a success.
-// The package file is removed in every case, when `package` closes.
-UnpackOutcome UnpackPackage(const InstallJob& job, HANDLE package, FileOps& ops = SystemFileOps());
+// The package file is removed in every case, and the hold closed, before this returns.
+UnpackOutcome UnpackPackage(const InstallJob& job, FileHandle package,
+                            FileOps& ops = SystemFileOps());
 
 // The updater's own path + "_old".
 std::wstring OldUpdaterPath(const std::wstring& selfPath);

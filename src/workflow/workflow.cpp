@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "workflow/client_control.h"
 #include "workflow/install_finish.h"
@@ -29,7 +30,7 @@ void GiveUp(const InstallJob& job, WorkflowEvents& events) {
 
 void DownloadWorker(const InstallJob& job, WorkflowEvents& events, WorkerSignals& signals) {
   // Held from here to the end of the unpack: see package_file.h.
-  const FileHandle package = CreateHeldPackage(PackagePath(job));
+  FileHandle package = CreateHeldPackage(PackagePath(job));
   if (!package) {
     std::fprintf(stderr, "download: %ls cannot be created (error %lu)\n", PackagePath(job).c_str(),
                  GetLastError());
@@ -50,15 +51,16 @@ void DownloadWorker(const InstallJob& job, WorkflowEvents& events, WorkerSignals
     std::fprintf(stderr, "download: the package's SHA-256 is %s, the answer gave %s\n",
                  download.sha256.c_str(), job.packageSha256.c_str());
     DeleteHeldPackage(package.get());
+    package.Reset();  // gone before a folder this run made is removed
     GiveUp(job, events);
     return;
   }
-  UnpackAndLaunch(job, package.get(), events, download.reportedTotal);
+  UnpackAndLaunch(job, std::move(package), events, download.reportedTotal);
 }
 
-bool UnpackAndLaunch(const InstallJob& job, HANDLE package, WorkflowEvents& events,
+bool UnpackAndLaunch(const InstallJob& job, FileHandle package, WorkflowEvents& events,
                      double downloadTotal) {
-  if (UnpackPackage(job, package) != UnpackOutcome::kDone) {
+  if (UnpackPackage(job, std::move(package)) != UnpackOutcome::kDone) {
     GiveUp(job, events);
     return false;
   }

@@ -3,8 +3,7 @@
 // Each step returns its result; a failure ends the sequence with the download-failed display.
 #pragma once
 
-#include <windows.h>
-
+#include "sys/scoped_handle.h"
 #include "workflow/install_job.h"
 #include "workflow/install_worker.h"
 #include "workflow/workflow_events.h"
@@ -18,7 +17,7 @@ void DownloadWorker(const InstallJob& job, WorkflowEvents& events, WorkerSignals
 // `package`: unpack, finish, start the client and close the window. False, with the failure
 // display, when the package cannot be opened or an item cannot be written; nothing is then
 // registered or started.
-bool UnpackAndLaunch(const InstallJob& job, HANDLE package, WorkflowEvents& events,
+bool UnpackAndLaunch(const InstallJob& job, FileHandle package, WorkflowEvents& events,
                      double downloadTotal);
 
 }  // namespace update

@@ -42,6 +42,21 @@ TEST(ModuleResourceProviderTest, FindsResourcesInAnyLetterCase) {
   }
 }
 
+// A resource module mapped as resources only (as the program maps "ui-sys-resource.dll", so
+// that none of its code can run) serves its resources as a loaded one does.
+TEST(ModuleResourceProviderTest, ReadsAModuleMappedAsResourcesOnly) {
+  wchar_t path[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
+  const HMODULE mapped =
+      LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(mapped, nullptr);
+  const std::optional<toolkit::ResourceBytes> bytes =
+      toolkit::ModuleResourceProvider(mapped).Load("uidef:xml_init");
+  FreeLibrary(mapped);
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_EQ(*bytes, ReadPackageFile("uidef/XML_INIT.xml"));
+}
+
 TEST(ModuleResourceProviderTest, RefusesWhatTheModuleDoesNotHold) {
   const toolkit::ModuleResourceProvider provider(GetModuleHandleW(nullptr));
   const char* rows[] = {"img:traymenu_icons", "img:radio", "layout:",       ":XML_MAINWND",

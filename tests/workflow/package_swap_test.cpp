@@ -156,7 +156,7 @@ TEST_F(PackageSwapTest, EveryFaultLeavesTheOldInstallWhole) {
     WritePackage(row.corrupt);
     FailingOps ops(row.kind, row.failAt, row.freeSpace);
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)).get(), ops), row.outcome);
+    EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops), row.outcome);
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(before));
     RemoveTree(SystemFileOps(), m_job.installDir);
@@ -168,8 +168,7 @@ TEST_F(PackageSwapTest, SuccessLeavesThePackageAndTheOldUpdaterOnly) {
   WriteFile(m_job.installDir + L"Update.exe_old", "stale, from an earlier update");
   WritePackage(false);
   FailingOps ops(FailingOps::kNone, 0, 0);
-  EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)).get(), ops),
-            UnpackOutcome::kDone);
+  EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops), UnpackOutcome::kDone);
   EXPECT_EQ(ops.moves, 8);
   expected[L"ZorvikClient.exe"] = "new client";
   expected[L"bin\\tool.dll"] = "new tool";
@@ -207,7 +206,7 @@ TEST_F(PackageSwapTest, HeldFileAndAFailedWayBackAreRepairedAtTheNextStart) {
     }
     FailingOps ops(row.kind, row.failAt, 0);
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)).get(), ops), row.outcome);
+    EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops), row.outcome);
     const std::string errors = ::testing::internal::GetCapturedStderr();
     held.Reset();
     if (row.outcome == UnpackOutcome::kStuck) {

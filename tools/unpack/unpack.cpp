@@ -61,8 +61,7 @@ int UnpackStaged(std::wstring folder) {
   InstallJob job;
   job.installDir = folder;
   job.selfPath = folder + L"Update.exe";
-  return UnpackPackage(job, OpenHeldPackage(PackagePath(job)).get()) == UnpackOutcome::kDone ? 0
-                                                                                             : 1;
+  return UnpackPackage(job, OpenHeldPackage(PackagePath(job))) == UnpackOutcome::kDone ? 0 : 1;
 }
 #endif
 
