@@ -3,22 +3,12 @@
 #include <shlobj.h>
 
 #include <cstdio>
-#include <ctime>
 #include <memory>
 
 #include "common/text_convert.h"
-#include "net/endpoints.h"
-#include "net/version_request.h"
-#include "sys/folder_chain.h"
 #include "ui/install_folder.h"
 #include "ui/main_window_events.h"
 #include "ui/window_messages.h"
-#include "workflow/client_control.h"
-#include "workflow/file_ops.h"
-#include "workflow/package_swap.h"
-#include "workflow/release_signature.h"
-#include "workflow/vendor_key.h"
-#include "workflow/version_answer.h"
 
 namespace update {
 namespace {
@@ -216,60 +206,18 @@ void CMainDlg::StartWorkflow() {
   Show(FindChildByName("window_0"), false, false);
   Show(FindChildByName("window_1"), true, true);
   SetTimer(Handle(), BANNER_TIMER_ID, kBannerIntervalMs, nullptr);
-  // The steps below block this thread, but calls into the system may still dispatch messages
-  // (a close among them): the window must outlive them.
-  m_startingWorkflow = true;
-  // An update that a crash interrupted is finished or undone before anything else happens in
-  // the folder being updated (in install mode the chosen one, never the folder the installer was
-  // started from). A swap that cannot be finished, or a journal that is refused, ends the run
-  // with the client as it is.
-  if (RecoverInterruptedSwap(m_installDir, SystemFileOps()) == RecoveryOutcome::kNothingLeft) {
-    CheckVersion();
-    StopClientAndDriver();
-  } else {
-    ShowDownloadFailed();
-  }
-  m_worker.SignalStopsDone();
-  m_startingWorkflow = false;
-  if (m_closeRequested && !m_worker.Running()) DestroyWindow(Handle());
-}
-
-void CMainDlg::CheckVersion() {
-  std::string answer;
-  const std::optional<PackageOffer> offer =
-      RequestClientVersion(ApiBaseUrl(), answer, m_clientTypeId) == 0 ? ReadVersionAnswer(answer)
-                                                                      : std::nullopt;
-  if (!offer) {
-    ShowDownloadFailed();
-    return;
-  }
-  // Only what the vendor's key signed is fetched: the check's address is plain HTTP.
-  const OfferCheck check = CheckOffer(*offer, m_clientTypeId, VendorPublicKey(),
-                                      static_cast<std::int64_t>(std::time(nullptr)));
-  if (check != OfferCheck::kAccepted) {
-    std::fprintf(stderr, "version check: %s\n", OfferCheckMessage(check));
-    ShowDownloadFailed();
-    return;
-  }
-  m_versionText = Utf8ToWide(offer->version);
-  const bool created = !IsFolder(m_installDir);
-  CreateFolderChain(m_installDir);
-  InstallJob job;
-  job.installDir = m_installDir;
-  job.selfPath = ProgramPath();
-  job.updateMode = m_updateMode != 0;
-  job.installDirCreated = created;
-  job.clientTypeId = m_clientTypeId;
-  job.version = offer->version;
-  job.packageUrl = offer->url;
-  job.packageSha256 = offer->sha256.value_or("");
+  InstallJob request;
+  request.installDir = m_installDir;
+  request.selfPath = ProgramPath();
+  request.updateMode = m_updateMode != 0;
+  request.clientTypeId = m_clientTypeId;
   const HWND window = Handle();
-  m_worker.Start(std::move(job), std::make_unique<MainWindowEvents>(),
+  m_worker.Start(std::move(request), std::make_unique<MainWindowEvents>(),
                  [window] { PostMessageW(window, UM_WORKER_FINISHED, 0, 0); });
 }
 
 void CMainDlg::Close() {
-  if (!m_worker.Running() && !m_startingWorkflow) {
+  if (!m_worker.Running()) {
     DestroyWindow(Handle());
     return;
   }

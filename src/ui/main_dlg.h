@@ -27,12 +27,9 @@ class CMainDlg : public toolkit::HostWindow {
   void ShowBanner(int id);
   // "下载失败" and the bar at 0.
   void ShowDownloadFailed();
-  // Leaves the install page for the progress page, starts the banner timer, checks the version
-  // (the download starts when the answer allows it), then stops the client and the driver,
-  // whatever the check found.
+  // Leaves the install page for the progress page, starts the banner timer and starts the run
+  // (workflow/run.h) on the worker thread.
   void StartWorkflow();
-  // Asks the vendor which package to install; starts the worker, or shows the failure.
-  void CheckVersion();
   // The folder dialog; a chosen folder gets "ZorvikClient\" appended.
   void ChooseInstallFolder();
   // The install button follows the agreement check box.
@@ -44,7 +41,6 @@ class CMainDlg : public toolkit::HostWindow {
   std::wstring m_exeDir;  // with a trailing backslash
   toolkit::ProgressBar* m_progress = nullptr;
   toolkit::Widget* m_statusText = nullptr;
-  std::wstring m_versionText;
   double m_downloadTotal = 0;  // bytes, as last reported
   toolkit::EditBox* m_folderEdit = nullptr;
   std::wstring m_installDir;  // always ends with a backslash
@@ -64,14 +60,13 @@ class CMainDlg : public toolkit::HostWindow {
   LRESULT OnDownloadProgressMessage(WPARAM wparam, LPARAM lparam);
   LRESULT ReadInstallOptions() const;
   void ShowInstallFolder();
-  // Closing while the worker runs cancels the download (or lets the unpack and finishing
-  // end), hides the window at once and destroys it once the worker is over.
+  // Closing while the run goes on cancels it (before its swap; a swap under way and the steps
+  // after it complete), hides the window at once and destroys it once the worker is over.
   void Close();
   void OnWorkerFinished();
 
   InstallWorker m_worker;
   bool m_closeRequested = false;
-  bool m_startingWorkflow = false;
 };
 
 }  // namespace update

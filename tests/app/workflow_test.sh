@@ -273,9 +273,19 @@ case "$CASE" in
           echo "   its standard error:"; sed 's/^/     /' "$WORK/update.err"
         fi
       fi
-      check "$scenario: the running client was stopped" "! kill -0 $running_pid 2>/dev/null"
-      check "$scenario: the driver service is gone" "! service_exists"
+      # The client and driver are stopped only after a check whose answer is used: the package
+      # rows and the installs.
+      if [[ $scenario == package-* || $scenario == tls:* || $outcome == installed ]]; then
+        check "$scenario: the running client was stopped" "! kill -0 $running_pid 2>/dev/null"
+        check "$scenario: the driver service is gone" "! service_exists"
+      else
+        check "$scenario: the running client runs on" "kill -0 $running_pid 2>/dev/null"
+        check "$scenario: the driver service is still there" "service_exists"
+      fi
+      [ "$outcome" = installed ] || check "$scenario: the new install folder is gone" "[ ! -e \"$INSTALLED\" ]"
       w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
+      w sc stop izorvik_drv >/dev/null 2>&1 || true
+      w sc delete izorvik_drv >/dev/null 2>&1 || true
     done
     echo "-- an item that fails its CRC, installing into a new folder"
     cp "$WORK/package.zip" "$WORK/corrupt.zip"

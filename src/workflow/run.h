@@ -1,0 +1,72 @@
+// The whole run of an install or an update, from the install button or the update start to the
+// close, as one sequence of named steps: recover, check (and signature), stop the client and
+// driver, download, digest, stage and swap, finish, launch, close. Each step returns its result;
+// every failure and every cancel before the swap leaves by one way out. The steps reach the
+// system and the window only through the two interfaces below, so the run can be driven whole
+// in a test. It runs on the worker thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "sys/scoped_handle.h"
+#include "workflow/install_job.h"
+#include "workflow/package_download.h"
+#include "workflow/package_swap.h"
+#include "workflow/package_unpack.h"
+#include "workflow/workflow_events.h"
+
+namespace update {
+
+// What the run needs from the system, a call per step.
+class RunSystem {
+ public:
+  virtual ~RunSystem() = default;
+  virtual RecoveryOutcome Recover(const std::wstring& installDir) = 0;
+  // The answer of the version check when it allows a download and passes the signature check;
+  // null otherwise, with the reason on standard error.
+  virtual std::optional<InstallJob> CheckVersion(const InstallJob& request) = 0;
+  // Makes the install folder and the folders above it; true when it exists afterwards.
+  virtual bool MakeInstallFolder(const std::wstring& installDir) = 0;
+  virtual bool FolderExists(const std::wstring& folder) = 0;
+  virtual void StopClientAndDriver() = 0;
+  // A hold on a new package file (package_file.h); invalid when it cannot be made.
+  virtual FileHandle CreatePackage(const std::wstring& path) = 0;
+  virtual DownloadOutcome Download(const InstallJob& job, HANDLE package, WorkflowEvents& window,
+                                   const std::atomic<bool>& cancel) = 0;
+  virtual bool DigestMatches(const InstallJob& job, const DownloadOutcome& download) = 0;
+  // Marks the held package for deletion; it goes when the hold closes.
+  virtual void DeletePackage(HANDLE package) = 0;
+  // Stages the package and swaps it in; the hold is closed and the file gone when it returns.
+  virtual UnpackOutcome StageAndSwap(const InstallJob& job, FileHandle package) = 0;
+  virtual void Finish(const InstallJob& job, double downloadTotal,
+                      const InstallOptions& options) = 0;
+  virtual bool StartClient(const std::wstring& installDir) = 0;
+  // Removes an empty folder; one that is not empty stays.
+  virtual void RemoveEmptyFolder(const std::wstring& folder) = 0;
+};
+
+// The system's own steps (run_system.cpp).
+RunSystem& SystemRunSteps();
+
+enum class RunResult {
+  kDone,       // installed or updated, the client started, the window closed
+  kFailed,     // a step failed: the failure display, the install as it was
+  kCancelled,  // closed before the swap began: the install as it was
+};
+
+// Runs the whole sequence for `request` (its install folder, own path, mode and client type;
+// the rest comes from the check). `cancel` is the close: before the swap begins it ends the run
+// by the way out; once the swap has begun the run completes.
+//
+// The way out, at any step before the swap: the failure display; up.zip and the staging folder
+// gone; in update mode, once the client was stopped, the old client started again; in install
+// mode, a folder this run made removed again. The client is stopped only after a check whose
+// answer will be used. A failed swap that could not be undone keeps its journal for the next
+// start and leaves by the same way.
+RunResult RunInstallOrUpdate(const InstallJob& request, RunSystem& system, WorkflowEvents& window,
+                             const std::atomic<bool>& cancel);
+
+}  // namespace update

@@ -1,0 +1,103 @@
+// The run's steps as the system carries them out. Windows only.
+#include <windows.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "net/endpoints.h"
+#include "net/version_request.h"
+#include "sys/folder_chain.h"
+#include "workflow/client_control.h"
+#include "workflow/file_ops.h"
+#include "workflow/install_finish.h"
+#include "workflow/package_digest.h"
+#include "workflow/package_file.h"
+#include "workflow/release_signature.h"
+#include "workflow/run.h"
+#include "workflow/vendor_key.h"
+#include "workflow/version_answer.h"
+
+namespace update {
+namespace {
+
+class SystemRun : public RunSystem {
+ public:
+  RecoveryOutcome Recover(const std::wstring& installDir) override {
+    return RecoverInterruptedSwap(installDir, SystemFileOps());
+  }
+
+  std::optional<InstallJob> CheckVersion(const InstallJob& request) override {
+    std::string answer;
+    const std::optional<PackageOffer> offer =
+        RequestClientVersion(ApiBaseUrl(), answer, request.clientTypeId) == 0
+            ? ReadVersionAnswer(answer)
+            : std::nullopt;
+    if (!offer) {
+      std::fprintf(stderr, "version check: the answer allows no download\n");
+      return std::nullopt;
+    }
+    // Only what the vendor's key signed is fetched: the check's address is plain HTTP.
+    const OfferCheck check = CheckOffer(*offer, request.clientTypeId, VendorPublicKey(),
+                                        static_cast<std::int64_t>(std::time(nullptr)));
+    if (check != OfferCheck::kAccepted) {
+      std::fprintf(stderr, "version check: %s\n", OfferCheckMessage(check));
+      return std::nullopt;
+    }
+    InstallJob job = request;
+    job.version = offer->version;
+    job.packageUrl = offer->url;
+    job.packageSha256 = offer->sha256.value_or("");
+    return job;
+  }
+
+  bool MakeInstallFolder(const std::wstring& installDir) override {
+    CreateFolderChain(installDir);
+    return IsFolder(installDir);
+  }
+
+  bool FolderExists(const std::wstring& folder) override { return IsFolder(folder); }
+
+  void StopClientAndDriver() override { update::StopClientAndDriver(); }
+
+  FileHandle CreatePackage(const std::wstring& path) override { return CreateHeldPackage(path); }
+
+  DownloadOutcome Download(const InstallJob& job, HANDLE package, WorkflowEvents& window,
+                           const std::atomic<bool>& cancel) override {
+    return DownloadPackage(job.packageUrl, package, window, cancel, DownloadLimits(),
+                           !job.packageSha256.empty());
+  }
+
+  bool DigestMatches(const InstallJob& job, const DownloadOutcome& download) override {
+    if (job.packageSha256.empty() || update::DigestMatches(download.sha256, job.packageSha256)) {
+      return true;
+    }
+    std::fprintf(stderr, "download: the package's SHA-256 is %s, the answer gave %s\n",
+                 download.sha256.c_str(), job.packageSha256.c_str());
+    return false;
+  }
+
+  void DeletePackage(HANDLE package) override { DeleteHeldPackage(package); }
+
+  UnpackOutcome StageAndSwap(const InstallJob& job, FileHandle package) override {
+    return UnpackPackage(job, std::move(package));
+  }
+
+  void Finish(const InstallJob& job, double downloadTotal, const InstallOptions& options) override {
+    FinishInstall(job, downloadTotal, options);
+  }
+
+  bool StartClient(const std::wstring& installDir) override {
+    return update::StartClient(installDir);
+  }
+
+  void RemoveEmptyFolder(const std::wstring& folder) override { RemoveDirectoryW(folder.c_str()); }
+};
+
+}  // namespace
+
+RunSystem& SystemRunSteps() {
+  static SystemRun steps;
+  return steps;
+}
+
+}  // namespace update
