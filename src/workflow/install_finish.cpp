@@ -11,8 +11,7 @@
 namespace update {
 
 void FinishInstall(const InstallJob& job, double downloadTotal, const InstallOptions& options) {
-  std::wstring os_version;
-  QueryOsVersion(os_version);
+  const std::wstring os_version = OsVersionWithin();
   SendEventReport(job.updateMode ? 2 : 1, job.clientTypeId, os_version, L"", job.version);
   if (job.updateMode) return;  // the entries of the first install stay as they are
 

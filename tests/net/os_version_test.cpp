@@ -1,6 +1,8 @@
 // Windows only: the OS version read through WMI.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <regex>
 
 #include "net/os_version.h"
@@ -32,6 +34,34 @@ TEST(OsVersionTest, SecondQueryInOneProcessAlsoSucceeds) {
   const std::string output = ::testing::internal::GetCapturedStdout();
   EXPECT_TRUE(IsDottedVersion(first)) << output;
   EXPECT_EQ(second, first) << output;
+}
+
+// The report's version comes within its limit whatever WMI does: WMI's answer when it comes in
+// time, else the kernel's, in the same dotted form.
+TEST(OsVersionTest, TheReportsVersionComesWithinItsLimit) {
+  const struct {
+    const char* what;
+    OsVersionQuery query;
+    bool wmiAnswer;
+  } rows[] = {
+      {"an answer in time", [](std::wstring& v) { return v = L"1.2.3", 0; }, true},
+      {"a failed query", [](std::wstring&) { return 1; }, false},
+      {"a query that hangs", [](std::wstring& v) { return Sleep(INFINITE), v = L"1.2.3", 0; },
+       false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const DWORD start = GetTickCount();
+    ::testing::internal::CaptureStderr();
+    const std::wstring version = OsVersionWithin(row.query, 300);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_LT(GetTickCount() - start, 5000u) << "waited past its limit";
+    if (row.wmiAnswer) {
+      EXPECT_EQ(version, L"1.2.3");
+    } else {
+      EXPECT_TRUE(IsDottedVersion(version)) << ::testing::PrintToString(version);
+    }
+  }
 }
 
 }  // namespace
