@@ -14,6 +14,19 @@ class Run {
       : m_job(request), m_system(system), m_window(window), m_cancel(cancel) {}
 
   RunResult Go() {
+    // One run per folder: a second one for it changes nothing.
+    const std::shared_ptr<void> lock = m_system.LockFolder(m_job.installDir);
+    if (!lock) {
+      std::fprintf(stderr, "run: another updater is at work in %ls\n", m_job.installDir.c_str());
+      m_system.ShowOtherRun();
+      m_window.Close();
+      return RunResult::kElsewhere;
+    }
+    return Steps();
+  }
+
+ private:
+  RunResult Steps() {
     if (!Recover() || !Check() || Cancelled() || !MakeFolder() || !Stop() || Cancelled()) {
       return WayOut();
     }
@@ -36,7 +49,6 @@ class Run {
     return RunResult::kDone;
   }
 
- private:
   // A swap a crash interrupted, finished or undone first; one that cannot be stops the run.
   bool Recover() { return m_system.Recover(m_job.installDir) == RecoveryOutcome::kNothingLeft; }
 

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,6 +25,10 @@ namespace update {
 class RunSystem {
  public:
   virtual ~RunSystem() = default;
+  // The folder's lock (folder_lock.h), held while the token lives; null when another run has it.
+  virtual std::shared_ptr<void> LockFolder(const std::wstring& installDir) = 0;
+  // Brings the window of the run that holds the lock to the front.
+  virtual void ShowOtherRun() = 0;
   virtual RecoveryOutcome Recover(const std::wstring& installDir) = 0;
   // The answer of the version check when it allows a download and passes the signature check;
   // null otherwise, with the reason on standard error.
@@ -53,13 +58,14 @@ RunSystem& SystemRunSteps();
 
 enum class RunResult {
   kDone,       // installed or updated, the client started, the window closed
+  kElsewhere,  // another run holds the folder: it came to the front, nothing changed, closed
   kFailed,     // a step failed: the failure display, the install as it was
   kCancelled,  // closed before the swap began: the install as it was
 };
 
 // Runs the whole sequence for `request` (its install folder, own path, mode and client type;
-// the rest comes from the check). `cancel` is the close: before the swap begins it ends the run
-// by the way out; once the swap has begun the run completes.
+// the rest comes from the check), holding the folder's lock throughout. `cancel` is the close:
+// before the swap begins it ends the run by the way out; once the swap has begun the run completes.
 //
 // The way out, at any step before the swap: the failure display; up.zip and the staging folder
 // gone; in update mode, once the client was stopped, the old client started again; in install

@@ -9,6 +9,7 @@
 #include "sys/folder_chain.h"
 #include "workflow/client_control.h"
 #include "workflow/file_ops.h"
+#include "workflow/folder_lock.h"
 #include "workflow/install_finish.h"
 #include "workflow/package_digest.h"
 #include "workflow/package_file.h"
@@ -22,6 +23,12 @@ namespace {
 
 class SystemRun : public RunSystem {
  public:
+  std::shared_ptr<void> LockFolder(const std::wstring& installDir) override {
+    return LockInstallFolder(installDir);
+  }
+
+  void ShowOtherRun() override { ShowOtherUpdater(); }
+
   RecoveryOutcome Recover(const std::wstring& installDir) override {
     return RecoverInterruptedSwap(installDir, SystemFileOps());
   }

@@ -5,7 +5,7 @@
 # is read with `reg export`; files are looked at in the prefix. Nothing is left behind.
 # Usage: workflow_test.sh CASE BUILD_BIN NATIVE_STUB ARTEFACT_DIR
 #   CASE: install | update | chinese-folder | failures | close-during-download | update-faults |
-#         signed | resume | attacks
+#         signed | resume | attacks | one-way-out
 set -euo pipefail
 CASE=${1:?case}
 BIN=$(realpath "${2:?Windows build bin folder}")
@@ -555,6 +555,60 @@ case "$CASE" in
 ($(((now - asked) / 1000000)) ms after starting ui-inspect), before the back-off's 4000 ms" \
       "[ $(((now - handed) / 1000000)) -lt 4000 ]"
     check_eq "closed during the back-off: no Range request after it" "$(stub_count range_requests)" 2
+    ;;
+  one-way-out)
+    # Update mode with the client running. A check that fails leaves the client running (it is
+    # stopped only for an answer that will be used); a package that is missing (404) stops it and
+    # starts the old one again. Each row: scenario | what the client does. Then two updaters for
+    # one folder: the second changes nothing and ends with exit code 1, the first goes on.
+    make_package "$WORK/package.zip" v1
+    start_stub --package "$WORK/package.zip" --drip-bytes 4096 --drip-interval-ms 100
+    use_service
+    install
+    UPDATER="${INSTALL}Update.exe"
+    for row in "refused|runs on" "package-missing|started again"; do
+      IFS='|' read -r scenario client <<<"$row"
+      echo "-- $scenario"
+      start_client_and_driver
+      starts_before=$(client_starts)
+      use_service "$scenario"
+      UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
+      inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$scenario: no failure display"
+      if [ "$client" = "runs on" ]; then
+        check "$scenario: the client runs on" "kill -0 $running_pid 2>/dev/null"
+        check_eq "$scenario: client starts" "$(client_starts)" "$starts_before"
+      else
+        deadline=$((SECONDS + 30))
+        until [ "$(client_starts)" -gt "$starts_before" ] || [ $SECONDS -ge $deadline ]; do :; done
+        check "$scenario: the running client was stopped" "! kill -0 $running_pid 2>/dev/null"
+        check_eq "$scenario: the old client started again" "$(client_starts)" $((starts_before + 1))
+      fi
+      inspect --do 关闭 >/dev/null
+      check_exit "$scenario: exit code after closing" 30
+      w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
+      w sc stop izorvik_drv >/dev/null 2>&1 || true
+      w sc delete izorvik_drv >/dev/null 2>&1 || true
+    done
+    echo "-- two updaters for one folder"
+    tree_of() { (cd "$INSTALLED" && find . -type f -exec md5sum {} + | sort); }
+    before=$(tree_of)
+    use_service package-drip
+    UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
+    first_pid=$app_pid
+    deadline=$((SECONDS + 60))
+    until inspect | grep -qE 'static-text name="正在更新 [1-9][0-9]*%"'; do
+      [ $SECONDS -lt $deadline ] || { fail "the first update did not get under way"; break; }
+    done
+    UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
+    check_exit "the second updater's exit code" 30
+    check "the second says why" "grep -q 'another updater is at work' \"$WORK/update.err\""
+    check "the first goes on" "kill -0 $first_pid 2>/dev/null"
+    check "the first's download goes on" "inspect | grep -qE 'static-text name=\"正在更新 [1-9][0-9]*%\"'"
+    app_pid=$first_pid
+    inspect --do 关闭 >/dev/null
+    check_exit "the first's exit code after closing" 30
+    check "the install folder is as it was" "[ \"\$(tree_of)\" = \"\$before\" ]"
+    w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
     ;;
   close-during-download)
     make_package "$WORK/package.zip" v1

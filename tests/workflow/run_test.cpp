@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+
+#include "workflow/folder_lock.h"
 
 namespace update {
 namespace {
@@ -16,6 +19,10 @@ class RecordingRun : public RunSystem, public WorkflowEvents {
   RecordingRun(std::string failing, std::string closing, std::atomic<bool>& cancel)
       : m_failing(std::move(failing)), m_closing(std::move(closing)), m_cancel(cancel) {}
 
+  std::shared_ptr<void> LockFolder(const std::wstring&) override {
+    return Step("lock") ? std::make_shared<int>(0) : nullptr;
+  }
+  void ShowOtherRun() override { Step("show-other"); }
   RecoveryOutcome Recover(const std::wstring&) override {
     return Step("recover") ? RecoveryOutcome::kNothingLeft : RecoveryOutcome::kRefused;
   }
@@ -85,6 +92,8 @@ TEST(RunTest, EveryFailureAndEveryCloseLeavesByTheOneWayOut) {
     std::string log;
   } rows[] = {
       {"update: all well", true, "", "", RunResult::kDone, done},
+      {"update: another run has the folder", true, "lock", "", RunResult::kElsewhere,
+       "show-other close"},
       {"update: recovery", true, "recover", "", RunResult::kFailed, "recover failed"},
       {"update: check", true, "check", "", RunResult::kFailed, "recover check failed"},
       {"update: no package file", true, "create", "", RunResult::kFailed,
@@ -124,8 +133,34 @@ TEST(RunTest, EveryFailureAndEveryCloseLeavesByTheOneWayOut) {
     request.installDir = L"C:\\Z\\";
     request.updateMode = row.updateMode;
     EXPECT_EQ(RunInstallOrUpdate(request, run, run, cancel), row.result);
-    EXPECT_EQ(run.log, row.log);
+    EXPECT_EQ(run.log, "lock " + row.log);
   }
+}
+
+// One lock per folder, whatever the letter case of its path, taken over from a holder that
+// ended without letting go; the same folder held by another thread is refused.
+TEST(RunTest, OneRunPerInstallFolder) {
+  EXPECT_EQ(InstallFolderLockName(L"C:\\Games\\Zorvik\\"),
+            InstallFolderLockName(L"c:\\games\\ZORVIK"));
+  EXPECT_NE(InstallFolderLockName(L"C:\\Games\\Zorvik\\"),
+            InstallFolderLockName(L"C:\\Games\\Zorvi\\"));
+  const std::wstring folder = L"C:\\run-test-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+  const auto taken_elsewhere = [](const std::wstring& path) {
+    bool taken = false;
+    std::thread([&] { taken = LockInstallFolder(path) != nullptr; }).join();
+    return taken;
+  };
+  {
+    const std::shared_ptr<void> held = LockInstallFolder(folder);
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(taken_elsewhere(folder)) << "a second run for the same folder";
+    EXPECT_TRUE(taken_elsewhere(L"C:\\another-folder\\"));
+  }
+  EXPECT_TRUE(taken_elsewhere(folder)) << "let go";
+  std::shared_ptr<void> kept;
+  std::thread([&] { kept = LockInstallFolder(folder); }).join();  // it ends holding the lock
+  ASSERT_TRUE(kept);
+  EXPECT_TRUE(LockInstallFolder(folder)) << "abandoned by a thread that ended holding it";
 }
 
 }  // namespace
