@@ -2,12 +2,57 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "sys/scoped_handle.h"
 
 namespace update {
 namespace {
+
+// Another program may hold a file for a moment (a scanner looks at each file that just changed):
+// a move or removal refused for that is tried again, with growing pauses, for up to this long in
+// all before it counts as failed.
+constexpr DWORD kHeldFileBudgetMs = 10000;
+
+bool IsHeldByAnother(DWORD error, const std::wstring& path) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         (error == ERROR_ACCESS_DENIED && PathExists(path));
+}
+
+template <typename Operation>
+bool WhileHeldTryAgain(const std::wstring& path, const char* what, Operation operation) {
+  DWORD waited = 0;
+  for (DWORD pause = 50;; pause = pause * 2 > 1000 ? 1000 : pause * 2) {
+    if (operation()) return true;
+    const DWORD error = GetLastError();
+    if (!IsHeldByAnother(error, path) || waited >= kHeldFileBudgetMs) {
+      SetLastError(error);
+      return false;
+    }
+    if (waited == 0) {
+      std::fprintf(stderr, "swap: %s %ls: the file is in use (error %lu); trying again\n", what,
+                   path.c_str(), error);
+    }
+    Sleep(pause);
+    waited += pause;
+  }
+}
+
+bool RemoveFileOnce(const std::wstring& path) {
+  if (DeleteFileW(path.c_str())) return true;
+  const DWORD error = GetLastError();
+  // A read-only file (as some packages carry) is removed all the same; a link's attributes are
+  // left alone, since setting them could reach what it points at.
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+      !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
+           DeleteFileW(path.c_str());
+  }
+  SetLastError(error);
+  return false;
+}
 
 class SystemOps : public FileOps {
  public:
@@ -16,17 +61,12 @@ class SystemOps : public FileOps {
       SetLastError(ERROR_CANT_ACCESS_FILE);
       return false;
     }
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    return WhileHeldTryAgain(from, "moving", [&] {
+      return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    });
   }
   bool RemoveFile(const std::wstring& path) override {
-    if (DeleteFileW(path.c_str())) return true;
-    // A read-only file (as some packages carry) is removed all the same; a link's attributes
-    // are left alone, since setting them could reach what it points at.
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-           SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
-           DeleteFileW(path.c_str());
+    return WhileHeldTryAgain(path, "removing", [&] { return RemoveFileOnce(path); });
   }
   bool MakeFolder(const std::wstring& path) override {
     return CreateDirectoryW(path.c_str(), nullptr) || IsFolder(path);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "common/text_convert.h"
 #include "sys/scoped_handle.h"
@@ -218,6 +219,27 @@ TEST_F(PackageSwapTest, HeldFileAndAFailedWayBackAreRepairedAtTheNextStart) {
     EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(before));
     RemoveTree(SystemFileOps(), m_job.installDir);
   }
+}
+
+// A scanner holds a file that just changed for a moment: the swap waits for it (up to 10 s in
+// all) instead of undoing the whole update. One held for longer is the row above.
+TEST_F(PackageSwapTest, AFileHeldForAMomentIsWaitedFor) {
+  MakeOldInstall();
+  WritePackage(false);
+  FileHandle held(CreateFileW((m_job.installDir + L"bin\\tool.dll").c_str(), GENERIC_READ, 0,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held);
+  std::thread scanner([&held] {
+    Sleep(1500);  // the scanner's look at the file
+    held.Reset();
+  });
+  ::testing::internal::CaptureStderr();
+  const UnpackOutcome outcome = UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)));
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  scanner.join();
+  EXPECT_EQ(outcome, UnpackOutcome::kDone) << errors;
+  EXPECT_NE(errors.find("in use"), std::string::npos) << errors;
+  EXPECT_EQ(ReadWholeFile(m_job.installDir + L"bin\\tool.dll"), "new tool");
 }
 
 // A journal planted in the install folder that names places outside it: nothing anywhere is

@@ -1,6 +1,7 @@
 // Stands in for the installed client program (and, with --service, for its driver service).
 //
-//   fake-client.exe [--log FILE] [--hold PATH] [--service NAME [--hold-stop EVENT]] [anything]
+//   fake-client.exe [--log FILE] [--hold PATH [--hold-for MS]] [--service NAME [--hold-stop EVENT]]
+//                   [anything]
 //
 // Each start appends one line to the log file, UTF-8, fields separated by tabs:
 //   own path <TAB> command line <TAB> working folder <TAB> process id
@@ -11,15 +12,17 @@
 //
 // With --hold PATH the file PATH is opened first, shared with no one, and kept open for the
 // process's life (a file in use, as a running program holds its own); the log line then says it
-// is held. Without --service the program then waits until it is terminated. With --service NAME it
-// runs as the own-process service NAME, which accepts the stop control: it reports the stop as
-// pending and then stopped; the process then exits with 0. With --hold-stop (for tests that keep
-// the service in its stop for as long as they need), on the stop control it sets the named event
-// EVENT + "-stopping" and waits until the named event EVENT is set (a minute at most) before it
-// reports the service stopped. The test creates both events.
+// is held. Without --service the program then waits until it is terminated, or with --hold-for
+// MS lets the file go and exits after MS milliseconds (a scanner looking at a file that changed).
+// With --service NAME it runs as the own-process service NAME, which accepts the stop control: it
+// reports the stop as pending and then stopped; the process then exits with 0. With --hold-stop
+// (for tests that keep the service in its stop for as long as they need), on the stop control it
+// sets the named event EVENT + "-stopping" and waits until the named event EVENT is set (a minute
+// at most) before it reports the service stopped. The test creates both events.
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "common/text_convert.h"
@@ -38,6 +41,7 @@ struct Options {
   std::wstring service;
   std::wstring holdStop;
   std::wstring hold;
+  DWORD holdForMs = 0;  // 0: for ever
 };
 
 std::wstring ModulePath() {
@@ -102,6 +106,8 @@ Options ParseOptions(int argc, wchar_t** argv) {
       options.service = argv[++i];
     } else if (name == L"--hold") {
       options.hold = argv[++i];
+    } else if (name == L"--hold-for") {
+      options.holdForMs = static_cast<DWORD>(std::wcstoul(argv[++i], nullptr, 10));
     } else if (name == L"--hold-stop") {
       options.holdStop = argv[++i];
     }
@@ -176,6 +182,6 @@ int wmain(int argc, wchar_t** argv) {
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!logPath.empty()) AppendStartLine(logPath);
   if (!options.service.empty()) return RunService(options);
-  Sleep(INFINITE);
+  Sleep(options.holdForMs ? options.holdForMs : INFINITE);
   return 0;
 }
