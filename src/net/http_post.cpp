@@ -50,7 +50,22 @@ int HttpPostJson(int post, std::string& answer, std::string url, std::string bod
                                           internal::TransferLimits{});
 }
 
+int HttpPostJsonUnlessCancelled(int post, std::string& answer, std::string url, std::string body,
+                                const std::atomic<bool>& cancel) {
+  internal::TransferLimits limits;
+  limits.cancel = &cancel;
+  return internal::HttpPostJsonWithLimits(post, answer, std::move(url), std::move(body), limits);
+}
+
 namespace internal {
+namespace {
+
+// libcurl's progress callback: a set cancel flag ends the transfer. Never throws.
+int StopWhenCancelled(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept {
+  return static_cast<const std::atomic<bool>*>(clientp)->load() ? 1 : 0;
+}
+
+}  // namespace
 
 int HttpPostJsonWithLimits(int post, std::string& answer, std::string url, std::string body,
                            const TransferLimits& limits) {
@@ -76,6 +91,11 @@ int HttpPostJsonWithLimits(int post, std::string& answer, std::string url, std::
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   // Not the *_proxy variables of whoever started this elevated program: an empty proxy is none.
   curl_easy_setopt(h, CURLOPT_PROXY, "");
+  if (limits.cancel) {
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &StopWhenCancelled);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, limits.cancel);
+  }
 
   const CURLcode code = curl_easy_perform(h);
   if (code != CURLE_OK) {

@@ -2,6 +2,7 @@
 // easy interface. Portable; every call owns its own handle, so calls may run on any thread.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 
@@ -21,6 +22,9 @@ bool InitializeHttp();
 // The transfer gives up when connecting takes 10 s, when less than 1 byte/s arrives for 30 s,
 // or after 60 s in all, so a caller waiting for it always gets its answer or its failure.
 int HttpPostJson(int post, std::string& answer, std::string url, std::string body);
+// As HttpPostJson; `cancel` set ends the transfer within about a second, as a failure.
+int HttpPostJsonUnlessCancelled(int post, std::string& answer, std::string url, std::string body,
+                                const std::atomic<bool>& cancel);
 
 // The largest answer a JSON request takes; the service's answers are a few hundred bytes, and a
 // runaway answer must not exhaust a 32-bit process.
@@ -47,6 +51,8 @@ struct TransferLimits {
   long stallSeconds = 30;
   long totalSeconds = 60;
   std::size_t maxAnswerBytes = kMaxJsonAnswerBytes;
+  // Set, it ends the transfer within about a second, as a failure ("Callback aborted").
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 int HttpPostJsonWithLimits(int post, std::string& answer, std::string url, std::string body,

@@ -17,9 +17,14 @@ std::string BuildVersionCheckBody(int clientTypeId) {
   return std::string(buffer.GetString(), buffer.GetSize());
 }
 
-int RequestClientVersion(const std::string& baseUrl, std::string& answer, int clientTypeId) {
-  return HttpPostJson(1, answer, baseUrl + "/api/v1/version/client/check",
-                      BuildVersionCheckBody(clientTypeId));
+int RequestClientVersion(const std::string& baseUrl, std::string& answer, int clientTypeId,
+                         const std::atomic<bool>* cancel) {
+  std::string url = baseUrl + "/api/v1/version/client/check";
+  if (cancel) {
+    return HttpPostJsonUnlessCancelled(1, answer, std::move(url),
+                                       BuildVersionCheckBody(clientTypeId), *cancel);
+  }
+  return HttpPostJson(1, answer, std::move(url), BuildVersionCheckBody(clientTypeId));
 }
 
 }  // namespace update

@@ -1,6 +1,7 @@
 // The client version check request sent to the vendor's API server.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 namespace update {
@@ -10,6 +11,8 @@ std::string BuildVersionCheckBody(int clientTypeId);
 
 // Posts the version check for `clientTypeId` to `baseUrl` followed by
 // "/api/v1/version/client/check". Result and `answer` as for HttpPostJson.
-int RequestClientVersion(const std::string& baseUrl, std::string& answer, int clientTypeId);
+// With `cancel`, its being set ends the request at once, as a failure.
+int RequestClientVersion(const std::string& baseUrl, std::string& answer, int clientTypeId,
+                         const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace update

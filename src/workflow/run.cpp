@@ -53,7 +53,7 @@ class Run {
   bool Recover() { return m_system.Recover(m_job.installDir) == RecoveryOutcome::kNothingLeft; }
 
   bool Check() {
-    std::optional<InstallJob> job = m_system.CheckVersion(m_job);
+    std::optional<InstallJob> job = m_system.CheckVersion(m_job, m_cancel);
     if (!job) return false;
     m_job = std::move(*job);
     return true;

@@ -31,8 +31,9 @@ class RunSystem {
   virtual void ShowOtherRun() = 0;
   virtual RecoveryOutcome Recover(const std::wstring& installDir) = 0;
   // The answer of the version check when it allows a download and passes the signature check;
-  // null otherwise, with the reason on standard error.
-  virtual std::optional<InstallJob> CheckVersion(const InstallJob& request) = 0;
+  // null otherwise, with the reason on standard error. `cancel` set ends the request at once.
+  virtual std::optional<InstallJob> CheckVersion(const InstallJob& request,
+                                                 const std::atomic<bool>& cancel) = 0;
   // Makes the install folder and the folders above it; true when it exists afterwards.
   virtual bool MakeInstallFolder(const std::wstring& installDir) = 0;
   virtual bool FolderExists(const std::wstring& folder) = 0;

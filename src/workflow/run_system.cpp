@@ -33,10 +33,11 @@ class SystemRun : public RunSystem {
     return RecoverInterruptedSwap(installDir, SystemFileOps());
   }
 
-  std::optional<InstallJob> CheckVersion(const InstallJob& request) override {
+  std::optional<InstallJob> CheckVersion(const InstallJob& request,
+                                         const std::atomic<bool>& cancel) override {
     std::string answer;
     const std::optional<PackageOffer> offer =
-        RequestClientVersion(ApiBaseUrl(), answer, request.clientTypeId) == 0
+        RequestClientVersion(ApiBaseUrl(), answer, request.clientTypeId, &cancel) == 0
             ? ReadVersionAnswer(answer)
             : std::nullopt;
     if (!offer) {

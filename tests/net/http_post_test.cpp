@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <thread>
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -141,6 +143,27 @@ TEST_F(HttpPostJsonTest, StalledServerEndsByTheStallLimit) {
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(30)) << "ended by the overall limit?";
     EXPECT_EQ(answer, curl_easy_strerror(CURLE_OPERATION_TIMEDOUT));
     EXPECT_EQ(stderrText.rfind("curl_easy_perform() failed: ", 0), 0u) << stderrText;
+  }
+}
+
+// A close during the version check: the request ends at once, whatever the server does.
+TEST_F(HttpPostJsonTest, ACancelEndsTheRequestAtOnce) {
+  for (const char* scenario : {"stall", "stall-body"}) {
+    SCOPED_TRACE(scenario);
+    std::atomic<bool> cancel{false};
+    std::thread closer([&cancel] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the user's close
+      cancel = true;
+    });
+    std::string answer;
+    const Clock::time_point start = Clock::now();
+    ::testing::internal::CaptureStderr();
+    const int result = HttpPostJsonUnlessCancelled(1, answer, ScenarioUrl(scenario), "{}", cancel);
+    ::testing::internal::GetCapturedStderr();
+    closer.join();
+    EXPECT_EQ(result, -1);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5)) << "not ended by the cancel";
+    EXPECT_EQ(answer, curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK));
   }
 }
 

@@ -26,7 +26,8 @@ class RecordingRun : public RunSystem, public WorkflowEvents {
   RecoveryOutcome Recover(const std::wstring&) override {
     return Step("recover") ? RecoveryOutcome::kNothingLeft : RecoveryOutcome::kRefused;
   }
-  std::optional<InstallJob> CheckVersion(const InstallJob& request) override {
+  std::optional<InstallJob> CheckVersion(const InstallJob& request,
+                                         const std::atomic<bool>&) override {
     if (!Step("check")) return std::nullopt;
     InstallJob job = request;
     job.packageUrl = "http://example.invalid/p.zip";
