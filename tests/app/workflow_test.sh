@@ -314,6 +314,9 @@ case "$CASE" in
     tree_of() { (cd "$INSTALLED" && find . -type d | sort && find . -type f -exec md5sum {} + | sort); }
     before=$(tree_of)
     make_package "$WORK/package.zip" v2
+    stop_stub
+    start_stub --package "$WORK/package.zip"  # the stub serves the package it was started with
+    use_service
     # Six files, all replaced: twelve moves, the updater's two last.
     for fault in ${FAULTS:-held crash:1 crash:8 crash:12}; do
       echo "-- $fault"
