@@ -153,9 +153,10 @@ TEST_F(AccessibilityTest, BothPagesReadAsAPersonNeedsThem) {
   EXPECT_EQ(Named(elements, "正在更新 0%"), nullptr);  // the hidden page is left out
 
   ClickOn("btn_ok_install");
+  EXPECT_TRUE(WaitForText("text_pro", "下载失败"));  // no vendor service answers here
   elements = Elements();
   EXPECT_EQ(Named(elements, "立即安装"), nullptr);
-  const Element* status = Named(elements, "下载失败");  // no vendor service answers here
+  const Element* status = Named(elements, "下载失败");
   ASSERT_NE(status, nullptr);
   EXPECT_EQ(status->role, ROLE_SYSTEM_STATICTEXT);
   SendMessageW(m_hwnd, UM_DOWNLOAD_PROGRESS, 37, 1000);
@@ -281,6 +282,7 @@ void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LO
 TEST_F(AccessibilityTest, ReadersFollowTheProgressWithoutPolling) {
   Start(0);
   ClickOn("btn_ok_install");
+  ASSERT_TRUE(WaitForText("text_pro", "下载失败"));  // the run is over: no vendor service here
   std::vector<std::string> events;
   g_events = &events;
   const HWINEVENTHOOK hook =

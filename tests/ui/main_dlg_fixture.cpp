@@ -37,8 +37,19 @@ void MainDlgTest::Start(std::uint32_t update_mode) {
   m_dialog.m_clientTypeId = update_mode ? 3 : 0;
   m_hwnd = m_dialog.Create(nullptr, 0, 0, 0, 0);
   ASSERT_NE(m_hwnd, nullptr);
+  m_application->SetMainWindow(m_hwnd);  // as the message loop does: the run's messages go here
   SendMessageW(m_hwnd, WM_INITDIALOG, 0, 0);
   DrainMessages();
+}
+
+bool MainDlgTest::WaitForText(const char* name, const std::string& text) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    DrainMessages();
+    if (Text(name) == text) return true;
+    if (GetTickCount() - start > 30000) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+  }
 }
 
 void MainDlgTest::ClickOn(const char* name) {

@@ -30,6 +30,9 @@ class MainDlgTest : public ::testing::Test {
   void ClickOn(const char* name);
   // Runs what is waiting in this thread's queue.
   static void DrainMessages();
+  // Runs this thread's messages until the named widget shows `text`, for up to 30 s; false when
+  // it never does. The run's steps are on the worker thread and reach the window by messages.
+  bool WaitForText(const char* name, const std::string& text);
 
   toolkit::Widget* Find(const char* name) const { return m_dialog.FindChildByName(name); }
   bool Shown(const char* name) const {

@@ -60,8 +60,8 @@ TEST_F(MainDlgTest, UpdateModeIsOnTheProgressPageBeforeTheWindowIsShown) {
   folder.resize(folder.rfind(L'\\') + 1);
   EXPECT_EQ(m_dialog.m_exeDir, folder);
   EXPECT_EQ(m_dialog.m_installDir, folder);
-  // No vendor service answers here: the check fails at once, before the window is shown.
-  EXPECT_EQ(Text("text_pro"), "下载失败");
+  // No vendor service answers here: the run's check fails at once.
+  EXPECT_TRUE(WaitForText("text_pro", "下载失败")) << Text("text_pro");
   EXPECT_EQ(m_dialog.m_progress->GetValue(), 0);
 }
 
@@ -139,11 +139,12 @@ TEST_F(MainDlgTest, ProgressTextIsUnclampedAndTheBarClamps) {
 TEST_F(MainDlgTest, ProgressTextIsLaidOutWhole) {
   Start(0);
   ClickOn("btn_ok_install");
+  ASSERT_TRUE(WaitForText("text_pro", "下载失败"));  // the run is over: no vendor service here
   const toolkit::Widget* status = Find("text_pro");
   const int before = status->GetRect().Width();
   SendMessageW(m_hwnd, UM_DOWNLOAD_PROGRESS, 100, 1000);
   DrainMessages();
-  // "正在安装 100%" is one digit longer than the layout's "正在更新 0%": the line grows with it.
+  // "正在安装 100%" is longer than "下载失败": the line grows with it.
   EXPECT_GT(status->GetRect().Width(), before);
 }
 
@@ -162,6 +163,7 @@ TEST_F(MainDlgTest, WorkerRequestsAreCarriedOutOnTheUiThread) {
   Start(0);
   ClickOn("radio_auto");
   ClickOn("btn_ok_install");
+  ASSERT_TRUE(WaitForText("text_pro", "下载失败"));  // the run is over: no vendor service here
   ASSERT_EQ(m_application->GetMainWindow(), m_hwnd);
   const DWORD ui_thread = GetCurrentThreadId();
   InstallOptions options;
