@@ -13,6 +13,9 @@ namespace update::zip {
 class ByteSource {
  public:
   static ByteSource FromMemory(const void* data, uint32_t size);
+  // Only the bytes from `offset` on of an archive of `size` bytes, held in memory (`data`, to the
+  // end): reading anything before them is a read error.
+  static ByteSource FromMemoryTail(const void* data, uint64_t offset, uint64_t size);
   // `start` is where the archive begins in the file; `size` counts from there.
   static ByteSource FromFile(FileHandle file, uint64_t start, uint64_t size);
 
@@ -26,6 +29,7 @@ class ByteSource {
   ByteSource() = default;
 
   const uint8_t* memory_ = nullptr;
+  uint64_t memoryOffset_ = 0;  // the archive offset of memory_[0]
   FileHandle file_;
   uint64_t start_ = 0;
   uint64_t size_ = 0;

@@ -9,7 +9,9 @@ set(UPDATE_ZIP_SOURCES
   entry_fields.cpp
   entry_path.cpp
   file_handle.cpp
+  item_digest.cpp
   item_stream.cpp
+  package_directory.cpp
 )
 if(WIN32)
   list(APPEND UPDATE_ZIP_SOURCES file_system_win32.cpp)
