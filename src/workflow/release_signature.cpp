@@ -9,6 +9,7 @@ namespace update {
 namespace {
 
 constexpr char kSignedPrefix[] = "zorvik-update-v1\n";
+constexpr char kSignedPrefixWithDirectory[] = "zorvik-update-v2\n";
 
 bool SodiumReady() {
   return sodium_init() >= 0;  // idempotent and thread-safe
@@ -65,18 +66,21 @@ std::string BytesToHex(const unsigned char* bytes, std::size_t size) {
 }
 
 std::string SignedText(std::int32_t clientTypeId, const PackageOffer& offer) {
-  std::string text = kSignedPrefix;
+  std::string text = offer.directorySha256 ? kSignedPrefixWithDirectory : kSignedPrefix;
   for (const std::string& field : {std::to_string(clientTypeId), offer.version, offer.url,
                                    offer.sha256.value_or(""), offer.expires.value_or("")}) {
     text += field;
     text += '\n';
   }
+  if (offer.directorySha256) text += *offer.directorySha256 + '\n';
   return text;
 }
 
 OfferCheck CheckOffer(const PackageOffer& offer, std::int32_t clientTypeId,
                       std::string_view publicKeyHex, std::int64_t now) {
-  if (offer.sha256 && !IsHex(*offer.sha256, kSha256HexLength)) return OfferCheck::kMalformed;
+  for (const std::optional<std::string>& digest : {offer.sha256, offer.directorySha256}) {
+    if (digest && !IsHex(*digest, kSha256HexLength)) return OfferCheck::kMalformed;
+  }
   if (publicKeyHex.empty()) return OfferCheck::kAccepted;
   if (!offer.sha256 || !offer.expires || !offer.signature) return OfferCheck::kUnsigned;
   unsigned char key[crypto_sign_PUBLICKEYBYTES];

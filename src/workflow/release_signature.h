@@ -1,7 +1,8 @@
 // The vendor's Ed25519 signature over a version check answer. What is signed is the text
 // "zorvik-update-v1\n" followed by the client type id, "version_number", "url", "sha256" and
-// "expires", each followed by "\n" (numbers in decimal). Keys and signatures travel as lowercase
-// hex. Portable.
+// "expires", each followed by "\n" (numbers in decimal). An answer with "directory_sha256" signs
+// "zorvik-update-v2\n" and the same lines, then that member and "\n": neither text can pass for
+// the other. Keys and signatures travel as lowercase hex. Portable.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,8 @@ constexpr std::size_t kSha256HexLength = 64;
 enum class OfferCheck {
   kAccepted,
   kUnsigned,        // "sha256", "expires" or "signature" missing
-  kMalformed,       // a signed member of the wrong form, or a malformed "sha256" in any build
+  kMalformed,       // a signed member of the wrong form, or a malformed "sha256" or
+                    // "directory_sha256" in any build
   kWrongSignature,  // not signed by the vendor's key, or changed after signing
   kExpired,         // "expires" lies in the past
 };

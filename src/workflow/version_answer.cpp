@@ -42,6 +42,7 @@ std::optional<PackageOffer> ReadVersionAnswer(std::string_view answer) {
   offer.sha256 = OptionalString(document, "sha256");
   offer.expires = OptionalInteger(document, "expires");
   offer.signature = OptionalString(document, "signature");
+  offer.directorySha256 = OptionalString(document, "directory_sha256");
   return offer;
 }
 

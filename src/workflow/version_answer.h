@@ -16,6 +16,9 @@ struct PackageOffer {
   std::optional<std::string> sha256;
   std::optional<std::string> expires;
   std::optional<std::string> signature;
+  // The SHA-256 of the package's central directory, when the package records its items' digests
+  // (then an update may fetch only the items that changed).
+  std::optional<std::string> directorySha256;
 };
 
 // Null when the answer refuses the download or is no JSON object: a parse error (also any text

@@ -25,12 +25,6 @@ void AppendLittleEndian(std::string& out, uint64_t value, int bytes) {
   PutLittleEndian(out, out.size() - bytes, value, bytes);
 }
 
-std::optional<EndRecord> EndRecordOf(const ByteSource& source) {
-  const std::optional<EndRecord> end = FindEndRecord(source);
-  if (!end || end->bias != 0) return std::nullopt;
-  return end;
-}
-
 // Each item's span reaches to the next local header; none may be shared or too short for the
 // item's own header, name and data.
 bool SetSpans(std::vector<PackageItem>& items, const std::vector<uint64_t>& minimumEnds,
@@ -53,31 +47,33 @@ std::optional<DirectoryPlace> FindDirectory(const std::string& tail, uint64_t ta
                                             uint64_t packageSize) {
   if (tailOffset + tail.size() != packageSize) return std::nullopt;
   const ByteSource source = ByteSource::FromMemoryTail(tail.data(), tailOffset, packageSize);
-  const std::optional<EndRecord> end = EndRecordOf(source);
-  if (!end) return std::nullopt;
-  return DirectoryPlace{end->directoryOffset, end->directorySize};
+  const std::optional<EndRecord> end = FindEndRecord(source);
+  if (!end || end->bias != 0) return std::nullopt;
+  return DirectoryPlace{end->directoryOffset, end->directorySize, end->entryCount};
 }
 
-std::optional<std::vector<PackageItem>> ReadPackageItems(const std::string& tail,
-                                                         uint64_t tailOffset,
-                                                         uint64_t packageSize) {
-  if (tailOffset + tail.size() != packageSize) return std::nullopt;
-  const ByteSource source = ByteSource::FromMemoryTail(tail.data(), tailOffset, packageSize);
-  const std::optional<EndRecord> end = EndRecordOf(source);
-  if (!end || end->directoryOffset < tailOffset) return std::nullopt;
-  const uint64_t directoryEnd = uint64_t{end->directoryOffset} + end->directorySize;
-  CentralDirectory directory(source, *end);
-  std::vector<PackageItem> items(static_cast<size_t>(directory.count()));
+std::optional<std::vector<PackageItem>> ReadPackageItems(const std::string& directory,
+                                                         const DirectoryPlace& place) {
+  if (directory.size() != place.size) return std::nullopt;
+  const uint64_t directoryEnd = place.offset + place.size;
+  const ByteSource source =
+      ByteSource::FromMemoryTail(directory.data(), place.offset, directoryEnd);
+  EndRecord end;
+  end.entryCount = place.entryCount;
+  end.directorySize = place.size;
+  end.directoryOffset = static_cast<uint32_t>(place.offset);
+  CentralDirectory walk(source, end);
+  std::vector<PackageItem> items(static_cast<size_t>(walk.count()));
   std::vector<uint64_t> minimumEnds(items.size());
-  for (int index = 0; index < directory.count(); ++index) {
-    if (directory.GoTo(index) != ArchiveResult::Success) return std::nullopt;
-    const CentralHeader& header = directory.current();
-    const uint64_t at = directory.Save().offset;
+  for (int index = 0; index < walk.count(); ++index) {
+    if (walk.GoTo(index) != ArchiveResult::Success) return std::nullopt;
+    const CentralHeader& header = walk.current();
+    const uint64_t at = walk.Save().offset;
     const uint64_t size =
         kCentralHeaderSize + header.nameLength + header.extraLength + header.commentLength;
     if (header.nameTooLong() || at + size > directoryEnd) return std::nullopt;
     PackageItem& item = items[static_cast<size_t>(index)];
-    item.centralRecord = tail.substr(static_cast<size_t>(at - tailOffset), size);
+    item.centralRecord = directory.substr(static_cast<size_t>(at - place.offset), size);
     const auto* extra = reinterpret_cast<const uint8_t*>(item.centralRecord.data()) +
                         kCentralHeaderSize + header.nameLength;
     item.digest = FindItemDigest(extra, header.extraLength);
@@ -90,7 +86,7 @@ std::optional<std::vector<PackageItem>> ReadPackageItems(const std::string& tail
     minimumEnds[static_cast<size_t>(index)] =
         item.spanStart + kLocalHeaderSize + header.nameLength + header.compressedSize;
   }
-  if (!SetSpans(items, minimumEnds, end->directoryOffset)) return std::nullopt;
+  if (!SetSpans(items, minimumEnds, place.offset)) return std::nullopt;
   return items;
 }
 

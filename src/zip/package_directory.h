@@ -18,6 +18,7 @@ constexpr uint64_t kEndRecordReach = 22 + 0xFFFF;
 struct DirectoryPlace {
   uint64_t offset = 0;
   uint32_t size = 0;
+  uint16_t entryCount = 0;
 };
 
 // Where the central directory lies, read from `tail`: the package's bytes from `tailOffset` to
@@ -38,12 +39,11 @@ struct PackageItem {
   uint64_t spanSize() const { return spanEnd - spanStart; }
 };
 
-// Every item, in directory order, from `tail` (as above) once it reaches back to the directory
-// and holds the last kEndRecordReach bytes (or the whole package).
-// Nothing when a header is corrupt, a name too long, two items share their bytes, or an item's
-// data would run past its span.
-std::optional<std::vector<PackageItem>> ReadPackageItems(const std::string& tail,
-                                                         uint64_t tailOffset, uint64_t packageSize);
+// Every item, in directory order, from the directory's bytes (`directory`, all `place.size` of
+// them). Nothing when a header is corrupt, a name too long, two items share their bytes, or an
+// item's data would run past its span.
+std::optional<std::vector<PackageItem>> ReadPackageItems(const std::string& directory,
+                                                         const DirectoryPlace& place);
 
 // The central directory and end record of a package made of `items`' spans laid one after the
 // other from its first byte, in this order.

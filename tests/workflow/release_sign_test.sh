@@ -17,6 +17,9 @@ touch half.public
 # Past the first 64 KiB piece, the last byte differs.
 head -c 200000 /dev/zero | tr '\0' a >package
 { head -c 199999 /dev/zero | tr '\0' a; printf b; } >changed
+# A zip package, and the same with its items' digests recorded.
+mkdir -p tree/bin && head -c 100000 /dev/urandom >tree/bin/tool.dll && echo readme >tree/readme.txt
+(cd tree && zip -qr ../plain.zip .)
 URL=http://127.0.0.1:1/package/full
 sign() { "$SIGN" sign --secret-key "$1" --client-type 7 --version 3.2.0.1 --url "$URL" \
   --package package --expires-in "$2"; }
@@ -29,6 +32,10 @@ answer "$URL" "$(sign vendor.secret -60)" >expired.json
 answer "$URL" "${members%,\"signature\"*}" >unsigned.json
 answer "$URL" "$(sign release-test-key.secret 60)" >test-key.json
 verify() { echo "verify --public-key $1 --client-type ${3:-7} --answer $2 --package ${4:-package}"; }
+"$SIGN" index --package plain.zip --out indexed.zip
+indexed=$("$SIGN" sign --secret-key vendor.secret --client-type 7 --version 3.2.0.1 --url "$URL" \
+  --package indexed.zip --expires-in 60)
+answer "$URL" "$indexed" >indexed.json
 
 # Each row: name | arguments | expected exit | text the output must hold
 rows=(
@@ -44,6 +51,11 @@ rows=(
   "signature missing|$(verify vendor.public unsigned.json)|1|the answer is not signed"
   "no answer file|$(verify vendor.public none.json)|2|cannot read none.json"
   "secret key given as public|$(verify vendor.secret good.json)|2|vendor.secret is no key file"
+  "an indexed package|$(verify vendor.public indexed.json 7 indexed.zip)|0|good"
+  "its directory changed|$(verify vendor.public indexed.json 7 plain.zip)|1|package does not match"
+  "index twice|index --package indexed.zip --out twice.zip|1|records its items' digests already"
+  "index a file that is no zip|index --package package --out no.zip|1|package is no zip archive"
+  "index onto a file|index --package plain.zip --out package|1|cannot create package"
 )
 failures=0
 fail() { echo "FAIL [$name]: $*"; failures=$((failures + 1)); }
@@ -66,5 +78,12 @@ sha=$(sha256sum package | cut -c1-64)
   fail "$members"
 expires=${BASH_REMATCH[1]:-0}
 ((expires >= before + 3600 && expires <= $(date +%s) + 3600)) || fail "expires $expires"
+name=index
+[[ $indexed =~ ,\"directory_sha256\":\"[0-9a-f]{64}\"$ ]] || fail "$indexed"
+[[ $members != *directory_sha256* ]] || fail "a package without digests: $members"
+# Ordinary tools unpack the indexed package as they did the plain one.
+unzip -tq indexed.zip >/dev/null || fail "unzip -t refuses the indexed package"
+mkdir out && (cd out && bsdtar -xf ../indexed.zip) && diff -r tree out || fail "bsdtar unpacks another tree"
+[ ! -e twice.zip ] && [ ! -e no.zip ] || fail "a refused index left a file"
 [ "$failures" = 0 ] && echo "all ${#rows[@]} release-sign cases passed"
 exit "$failures"

@@ -24,9 +24,12 @@ constexpr std::int32_t kType = 3;
 constexpr std::int64_t kNow = 1'800'000'000;
 const std::string kSha = std::string(64, 'a');
 
-// A signed answer's JSON; `edit` changes the signed members after the signature was made.
-std::string SignedAnswer(const std::string& secretKey, void (*edit)(PackageOffer&)) {
-  PackageOffer offer{"2.0.1", "http://127.0.0.1/package/full", kSha, "1800000600", {}};
+// A signed answer's JSON; `edit` changes the signed members after the signature was made, and
+// `withDirectory` signs a "directory_sha256" too.
+std::string SignedAnswer(const std::string& secretKey, void (*edit)(PackageOffer&),
+                         bool withDirectory = false) {
+  PackageOffer offer{"2.0.1", "http://127.0.0.1/package/full", kSha, "1800000600", {}, {}};
+  if (withDirectory) offer.directorySha256 = std::string(64, 'c');
   offer.signature = SignOffer(offer, kType, secretKey).value_or("");
   if (edit) edit(offer);
   std::string json =
@@ -34,6 +37,7 @@ std::string SignedAnswer(const std::string& secretKey, void (*edit)(PackageOffer
   if (offer.sha256) json += R"(,"sha256":")" + *offer.sha256 + '"';
   if (offer.expires) json += R"(,"expires":)" + *offer.expires;
   if (offer.signature) json += R"(,"signature":")" + *offer.signature + '"';
+  if (offer.directorySha256) json += R"(,"directory_sha256":")" + *offer.directorySha256 + '"';
   return json + "}";
 }
 
@@ -72,6 +76,22 @@ TEST(ReleaseSignatureTest, AnswersAgainstABuildWithTheKey) {
        OfferCheck::kUnsigned},
       {"no expires", SignedAnswer(secret, [](PackageOffer& o) { o.expires.reset(); }), kType,
        OfferCheck::kUnsigned},
+      {"with a directory", SignedAnswer(secret, nullptr, true), kType, OfferCheck::kAccepted},
+      {"directory changed",
+       SignedAnswer(
+           secret, [](PackageOffer& o) { o.directorySha256 = std::string(64, 'd'); }, true),
+       kType, OfferCheck::kWrongSignature},
+      {"directory dropped",
+       SignedAnswer(
+           secret, [](PackageOffer& o) { o.directorySha256.reset(); }, true),
+       kType, OfferCheck::kWrongSignature},
+      {"directory added",
+       SignedAnswer(secret, [](PackageOffer& o) { o.directorySha256 = std::string(64, 'c'); }),
+       kType, OfferCheck::kWrongSignature},
+      {"directory malformed",
+       SignedAnswer(
+           secret, [](PackageOffer& o) { o.directorySha256 = "00"; }, true),
+       kType, OfferCheck::kMalformed},
       {"expires a string",
        R"({"success":true,"url":"u","sha256":")" + kSha + R"(","expires":"1","signature":")" +
            std::string(128, '0') + R"("})",
@@ -104,6 +124,7 @@ TEST(ReleaseSignatureTest, WithoutAKeyOnlyAPresentSha256IsChecked) {
        OfferCheck::kAccepted},
       {R"({"success":true,"url":"u","sha256":"00"})", OfferCheck::kMalformed},
       {R"({"success":true,"url":"u","sha256":7})", OfferCheck::kMalformed},
+      {R"({"success":true,"url":"u","directory_sha256":"00"})", OfferCheck::kMalformed},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.answer);

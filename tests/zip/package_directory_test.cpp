@@ -35,16 +35,20 @@ std::vector<ZipItem> DigestedItems() {
   return items;
 }
 
-std::optional<std::vector<PackageItem>> ReadFromTail(const std::string& package, size_t tail) {
-  const size_t offset = package.size() - std::min(tail, package.size());
-  return zip::ReadPackageItems(package.substr(offset), offset, package.size());
+// The items as an update reads them: the end record from the package's last bytes, then the
+// directory it points to.
+std::optional<std::vector<PackageItem>> ReadItems(const std::string& package) {
+  const size_t reach = std::min<size_t>(zip::kEndRecordReach, package.size());
+  const std::optional<zip::DirectoryPlace> place = zip::FindDirectory(
+      package.substr(package.size() - reach), package.size() - reach, package.size());
+  if (!place) return std::nullopt;
+  return zip::ReadPackageItems(package.substr(place->offset, place->size), *place);
 }
 
 TEST(PackageDirectoryTest, ItemsSpansAndDigestsComeFromTheTailAlone) {
   const std::vector<ZipItem> source = DigestedItems();
   const BuiltZip built = BuildZip(source, "", std::string(65000, 'c'));
-  const std::optional<std::vector<PackageItem>> items =
-      ReadFromTail(built.bytes, zip::kEndRecordReach);
+  const std::optional<std::vector<PackageItem>> items = ReadItems(built.bytes);
   ASSERT_TRUE(items);
   ASSERT_EQ(items->size(), 4u);
   const std::vector<std::wstring> names = {L"bin/", L"bin/tool.dll", L"readme.txt",
@@ -60,7 +64,7 @@ TEST(PackageDirectoryTest, ItemsSpansAndDigestsComeFromTheTailAlone) {
   }
 }
 
-// A directory larger than the end record's reach takes a second, longer tail.
+// A directory larger than the end record's reach is found first and read second.
 TEST(PackageDirectoryTest, ALargeDirectoryIsFoundFirstAndReadSecond) {
   std::vector<ZipItem> many;
   for (int i = 0; i < 600; ++i) {
@@ -75,9 +79,9 @@ TEST(PackageDirectoryTest, ALargeDirectoryIsFoundFirstAndReadSecond) {
   ASSERT_TRUE(place);
   EXPECT_EQ(place->offset, built.centralHeaders[0]);
   EXPECT_EQ(place->size, built.endRecord - built.centralHeaders[0]);
-  EXPECT_FALSE(ReadFromTail(built.bytes, reach)) << "a tail short of the directory";
-  const std::optional<std::vector<PackageItem>> items =
-      ReadFromTail(built.bytes, built.bytes.size() - place->offset);
+  EXPECT_FALSE(zip::ReadPackageItems(built.bytes.substr(place->offset, place->size - 1), *place))
+      << "a directory cut short";
+  const std::optional<std::vector<PackageItem>> items = ReadItems(built.bytes);
   ASSERT_TRUE(items);
   EXPECT_EQ(items->size(), many.size());
   EXPECT_FALSE(items->back().digest);
@@ -87,7 +91,7 @@ TEST(PackageDirectoryTest, ALargeDirectoryIsFoundFirstAndReadSecond) {
 TEST(PackageDirectoryTest, SomeItemsMakeAWholePackage) {
   const std::vector<ZipItem> source = DigestedItems();
   const BuiltZip built = BuildZip(source);
-  const std::optional<std::vector<PackageItem>> items = ReadFromTail(built.bytes, 1 << 20);
+  const std::optional<std::vector<PackageItem>> items = ReadItems(built.bytes);
   ASSERT_TRUE(items);
   const std::vector<const PackageItem*> chosen = {&(*items)[3], &(*items)[1]};
   std::string compact;
@@ -110,7 +114,7 @@ TEST(PackageDirectoryTest, SomeItemsMakeAWholePackage) {
     EXPECT_EQ(data, expected.data) << expected.name;
   }
   // The digests travel along: a smaller package is read as the whole one was.
-  const std::optional<std::vector<PackageItem>> again = ReadFromTail(compact, compact.size());
+  const std::optional<std::vector<PackageItem>> again = ReadItems(compact);
   ASSERT_TRUE(again);
   EXPECT_EQ((*again)[0].digest, (*items)[3].digest);
 }
@@ -138,7 +142,7 @@ TEST(PackageDirectoryTest, RefusesDirectoriesWhoseSpansCannotBeTrusted) {
   for (const auto& test : cases) {
     BuiltZip built = BuildZip(DigestedItems());
     test.spoil(built);
-    EXPECT_FALSE(ReadFromTail(built.bytes, 1 << 20)) << test.what;
+    EXPECT_FALSE(ReadItems(built.bytes)) << test.what;
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "file_reading.h"
 #include "key_files.h"
+#include "package_index.h"
 #include "workflow/package_digest.h"
 #include "workflow/release_signature.h"
 #include "workflow/version_answer.h"
@@ -39,6 +40,7 @@ int Sign(const SignRequest& request) {
       !DigestOfFile(request.packageFile, sha256, error)) {
     return Fail(kRefused, error);
   }
+  const std::optional<std::string> directorySha256 = DirectoryDigestOf(request.packageFile);
   std::int64_t expires = 0;
   if (__builtin_add_overflow(UnixNow(), request.expiresIn, &expires)) {
     return Fail(kBadCall, "--expires-in lies beyond the 64-bit range of dates");
@@ -48,13 +50,21 @@ int Sign(const SignRequest& request) {
   offer.url = request.url;
   offer.sha256 = sha256;
   offer.expires = std::to_string(expires);
+  offer.directorySha256 = directorySha256;
   const std::optional<std::string> signature =
       update::SignOffer(offer, request.clientTypeId, secretKey);
   if (!signature) return Fail(kRefused, "cannot sign with " + request.secretKeyFile);
   // Hex and decimal digits only: nothing to escape.
   std::cout << "\"sha256\":\"" << sha256 << "\",\"expires\":" << expires << ",\"signature\":\""
-            << *signature << "\"\n";
+            << *signature << '"';
+  if (directorySha256) std::cout << ",\"directory_sha256\":\"" << *directorySha256 << '"';
+  std::cout << "\n";
   return kDone;
+}
+
+int Index(const std::string& package, const std::string& out) {
+  std::string error;
+  return RecordItemDigests(package, out, error) ? kDone : Fail(kRefused, error);
 }
 
 int Verify(const VerifyRequest& request) {
@@ -83,6 +93,12 @@ int Verify(const VerifyRequest& request) {
     // An accepted answer with a key always carries a well-formed "sha256".
     if (!update::DigestMatches(sha256, *offer->sha256)) {
       std::cout << "the package does not match \"sha256\"\n";
+      return kRefused;
+    }
+    const std::optional<std::string> directorySha256 = DirectoryDigestOf(*request.packageFile);
+    if (offer->directorySha256 &&
+        !(directorySha256 && update::DigestMatches(*directorySha256, *offer->directorySha256))) {
+      std::cout << "the package's directory does not match \"directory_sha256\"\n";
       return kRefused;
     }
   }

@@ -1,4 +1,4 @@
-// The three commands of release-sign. Each returns the program's exit code and writes its own
+// The commands of release-sign. Each returns the program's exit code and writes its own
 // output and error lines.
 #pragma once
 
@@ -24,6 +24,9 @@ struct SignRequest {
   std::int64_t expiresIn = 0;  // seconds from now; negative for a date in the past
 };
 int Sign(const SignRequest& request);
+
+// Writes `out`: `package` with each file item's size and SHA-256 recorded in its directory.
+int Index(const std::string& package, const std::string& out);
 
 struct VerifyRequest {
   std::string publicKeyFile;

@@ -22,6 +22,10 @@ constexpr char kUsage[] =
     "                         --package FILE --expires-in SECONDS\n"
     "         prints the members to add to the answer:\n"
     "         \"sha256\":\"<hex>\",\"expires\":<now + SECONDS>,\"signature\":\"<hex>\"\n"
+    "         and, for a package that records its items, \"directory_sha256\":\"<hex>\"\n"
+    "       release-sign index --package FILE --out FILE\n"
+    "         writes the package with each item's size and SHA-256 in its directory, so an\n"
+    "         update can fetch only the items that changed; overwrites nothing\n"
     "       release-sign verify --public-key FILE --client-type N --answer FILE\n"
     "                           [--package FILE]\n"
     "         prints \"good\" (exit 0) or why the answer or package is refused (exit 1)\n"
@@ -140,5 +144,10 @@ int main(int argc, char** argv) {
   }
   if (command == "sign") return RunSign(argc, argv);
   if (command == "verify") return RunVerify(argc, argv);
+  if (command == "index") {
+    std::string error;
+    const std::optional<Flags> flags = ParseFlags(argc, argv, {"--package", "--out"}, {}, error);
+    return flags ? release_sign::Index(flags->at("--package"), flags->at("--out")) : Usage(error);
+  }
   return Usage(command.empty() ? "no command" : "unknown command " + std::string(command));
 }
