@@ -7,19 +7,12 @@
 #include <memory>
 #include <new>
 
+#include "net/curl_handles.h"
+
 namespace update {
 namespace {
 
 constexpr char kJsonContentType[] = "Content-Type:application/json;charset=UTF-8";
-
-struct EasyHandleDeleter {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct HeaderListDeleter {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyHandleDeleter>;
-using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
 
 }  // namespace
 

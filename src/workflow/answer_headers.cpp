@@ -10,20 +10,35 @@ namespace {
 using toolkit::EqualsIgnoreCase;
 using toolkit::TrimAscii;
 
-// "bytes 100-199/200" (or ".../*"): 100.
-std::optional<std::uint64_t> RangeStartOf(std::string_view value) {
+// One decimal number at the front of `text`, which it leaves after the digits.
+std::optional<std::uint64_t> TakeNumber(std::string_view& text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end == text.data()) return std::nullopt;
+  text.remove_prefix(static_cast<size_t>(end - text.data()));
+  return value;
+}
+
+// "bytes 100-199/200" or "bytes 100-199/*".
+std::optional<ContentRange> ContentRangeOf(std::string_view value) {
   constexpr std::string_view kUnit = "bytes ";
   if (value.size() <= kUnit.size() || !EqualsIgnoreCase(value.substr(0, kUnit.size()), kUnit)) {
     return std::nullopt;
   }
   value.remove_prefix(kUnit.size());
-  std::uint64_t start = 0;
-  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), start);
-  if (error != std::errc() || end == value.data() || end == value.data() + value.size() ||
-      *end != '-') {
-    return std::nullopt;
-  }
-  return start;
+  ContentRange range;
+  const std::optional<std::uint64_t> first = TakeNumber(value);
+  if (!first || value.empty() || value.front() != '-') return std::nullopt;
+  value.remove_prefix(1);
+  const std::optional<std::uint64_t> last = TakeNumber(value);
+  if (!last || *last < *first || value.empty() || value.front() != '/') return std::nullopt;
+  value.remove_prefix(1);
+  range.first = *first;
+  range.last = *last;
+  if (value == "*") return range;
+  range.size = TakeNumber(value);
+  if (!range.size || !value.empty() || *range.size <= *last) return std::nullopt;
+  return range;
 }
 
 }  // namespace
@@ -40,7 +55,7 @@ void AnswerHeaders::Read(std::string_view line) {
   } else if (EqualsIgnoreCase(name, "Accept-Ranges")) {
     acceptsByteRanges = EqualsIgnoreCase(value, "bytes");
   } else if (EqualsIgnoreCase(name, "Content-Range")) {
-    rangeStart = RangeStartOf(value);
+    contentRange = ContentRangeOf(value);
   }
 }
 

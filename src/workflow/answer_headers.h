@@ -1,6 +1,6 @@
 // What a package download needs of an HTTP answer's headers to resume a broken transfer: the
-// validator (ETag, else Last-Modified), whether byte ranges are served, and where a partial
-// answer starts. Portable.
+// validator (ETag, else Last-Modified), whether byte ranges are served, and which bytes a
+// partial answer holds. Portable.
 #pragma once
 
 #include <cstdint>
@@ -10,11 +10,18 @@
 
 namespace update {
 
+// "Content-Range: bytes FIRST-LAST/SIZE"; SIZE may be "*" (unknown).
+struct ContentRange {
+  std::uint64_t first = 0;
+  std::uint64_t last = 0;
+  std::optional<std::uint64_t> size;
+};
+
 struct AnswerHeaders {
   std::string etag;
   std::string lastModified;
-  bool acceptsByteRanges = false;           // "Accept-Ranges: bytes"
-  std::optional<std::uint64_t> rangeStart;  // "Content-Range: bytes START-END/SIZE"
+  bool acceptsByteRanges = false;  // "Accept-Ranges: bytes"
+  std::optional<ContentRange> contentRange;
 
   // One header line as the transfer delivers it ("Name: value\r\n"); others are ignored.
   void Read(std::string_view line);

@@ -16,6 +16,9 @@ struct InstallJob {
   std::string version;        // "version_number" of the check, UTF-8
   std::string packageUrl;     // "url" of the check
   std::string packageSha256;  // "sha256" of the check, checked before the unpack; may be empty
+  // "directory_sha256" of the check: the package records its items, so an update may fetch only
+  // those that changed; may be empty.
+  std::string directorySha256;
 };
 
 // The package file in the install folder: "<install folder>up.zip".

@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "net/endpoints.h"
+#include "net/curl_handles.h"
 #include "workflow/answer_headers.h"
 #include "workflow/download_progress.h"
 #include "workflow/package_digest.h"
@@ -17,14 +17,6 @@
 
 namespace update {
 namespace {
-
-struct CurlDeleter {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct HeaderListDeleter {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
 
 struct Transfer {
   Transfer(CURL* curl, HANDLE file, WorkflowEvents* events, const std::atomic<bool>* cancel)
@@ -44,10 +36,7 @@ struct Transfer {
 
 // Back to an empty file: the server sent the whole package again.
 bool StartOver(Transfer& transfer) {
-  LARGE_INTEGER zero = {};
-  if (!SetFilePointerEx(transfer.file, zero, nullptr, FILE_BEGIN) || !SetEndOfFile(transfer.file)) {
-    return false;
-  }
+  if (!EmptyHeldPackage(transfer.file)) return false;
   if (transfer.digest) transfer.digest.emplace();
   transfer.written = 0;
   return true;
@@ -59,7 +48,8 @@ bool BeginBody(Transfer& transfer) {
   long status = 0;
   curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status);
   if (status == 206) {
-    if (transfer.headers.rangeStart != transfer.written) {
+    if (!transfer.headers.contentRange ||
+        transfer.headers.contentRange->first != transfer.written) {
       std::fprintf(stderr, "download: the server resumed at another byte than %llu\n",
                    static_cast<unsigned long long>(transfer.written));
       return false;
@@ -128,48 +118,16 @@ int OnDownloadProgress(void* clientp, curl_off_t dltotal, curl_off_t dlnow, curl
   return transfer->cancel->load() ? 1 : 0;
 }
 
-// A transfer that broke off on the way, as against one that was refused or never began.
-bool IsBreak(CURLcode code) {
-  return code == CURLE_PARTIAL_FILE || code == CURLE_RECV_ERROR || code == CURLE_SEND_ERROR ||
-         code == CURLE_OPERATION_TIMEDOUT || code == CURLE_GOT_NOTHING;
-}
-
-// False when the wait was cancelled.
-bool WaitUnlessCancelled(int milliseconds, const std::atomic<bool>& cancel) {
-  constexpr int kStep = 20;
-  for (int waited = 0; waited < milliseconds; waited += kStep) {
-    if (cancel.load()) return false;
-    Sleep(static_cast<DWORD>(std::min(kStep, milliseconds - waited)));
-  }
-  return !cancel.load();
-}
-
 void SetOptions(CURL* handle, const std::string& url, Transfer& transfer,
                 const DownloadLimits& limits) {
-  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  SetPackageTransferOptions(handle, url, limits);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, WriteToFile);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
   curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeader);
   curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
-  curl_easy_setopt(handle, CURLOPT_MAXREDIRS, static_cast<long>(limits.maxRedirects));
-  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnDownloadProgress);
   curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
-  // This program runs elevated and starts what it downloads: a forged certificate must not
-  // deliver it.
-  curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-  const std::string ca_file = PackageCaFile();
-  if (!ca_file.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, ca_file.c_str());
-  curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-  // Not the *_proxy variables of whoever started this elevated program: an empty proxy is none.
-  curl_easy_setopt(handle, CURLOPT_PROXY, "");
-  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutSeconds);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
 }
 
 }  // namespace
@@ -178,7 +136,7 @@ DownloadOutcome DownloadPackage(const std::string& url, HANDLE file, WorkflowEve
                                 const std::atomic<bool>& cancel, const DownloadLimits& limits,
                                 bool takeSha256) {
   DownloadOutcome outcome;
-  const std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+  const EasyHandle curl(curl_easy_init());
   if (!curl) {
     DeleteHeldPackage(file);
     return outcome;

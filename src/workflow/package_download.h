@@ -5,10 +5,10 @@
 
 #include <windows.h>
 
-#include <array>
 #include <atomic>
 #include <string>
 
+#include "workflow/package_transfer.h"
 #include "workflow/workflow_events.h"
 
 namespace update {
@@ -18,15 +18,9 @@ struct DownloadOutcome {
   bool cancelled = false;
   double reportedTotal = 0;  // the last total told to the window; 0 when none was
   std::string sha256;        // of the bytes written, lowercase hex; empty unless asked for
-};
-
-struct DownloadLimits {
-  long connectTimeoutSeconds = 30;
-  long stallSeconds = 60;  // no data for this long ends the transfer; there is no overall limit
-  int maxRedirects = 5;
-  // A transfer that breaks off after data came is resumed after each of these waits in turn,
-  // then given up.
-  std::array<int, 3> resumeBackoffMs = {1000, 2000, 4000};
+  // The file holds only the items that changed, each checked against the SHA-256 the package
+  // records: there is no digest of the whole to check.
+  bool changedItemsOnly = false;
 };
 
 // Downloads `url` into `file` (empty, held: see package_file.h). `cancel` set ends the transfer

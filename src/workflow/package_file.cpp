@@ -20,6 +20,11 @@ FileHandle OpenHeldPackage(const std::wstring& path) {
                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
+bool EmptyHeldPackage(HANDLE package) {
+  const LARGE_INTEGER start = {};
+  return SetFilePointerEx(package, start, nullptr, FILE_BEGIN) && SetEndOfFile(package);
+}
+
 bool DeleteHeldPackage(HANDLE package) {
   FILE_DISPOSITION_INFO disposition = {};
   disposition.DeleteFile = TRUE;

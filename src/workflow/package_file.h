@@ -16,6 +16,8 @@ namespace update {
 FileHandle CreateHeldPackage(const std::wstring& path);
 // The package already at `path`, for the unpack alone. Invalid on failure.
 FileHandle OpenHeldPackage(const std::wstring& path);
+// Back to an empty file, its position at the start.
+bool EmptyHeldPackage(HANDLE package);
 // The file goes when its last handle closes.
 bool DeleteHeldPackage(HANDLE package);
 

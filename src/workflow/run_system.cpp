@@ -7,6 +7,7 @@
 #include "net/endpoints.h"
 #include "net/version_request.h"
 #include "sys/folder_chain.h"
+#include "workflow/changed_items_download.h"
 #include "workflow/client_control.h"
 #include "workflow/file_ops.h"
 #include "workflow/folder_lock.h"
@@ -55,6 +56,7 @@ class SystemRun : public RunSystem {
     job.version = offer->version;
     job.packageUrl = offer->url;
     job.packageSha256 = offer->sha256.value_or("");
+    job.directorySha256 = offer->directorySha256.value_or("");
     return job;
   }
 
@@ -71,12 +73,26 @@ class SystemRun : public RunSystem {
 
   DownloadOutcome Download(const InstallJob& job, HANDLE package, WorkflowEvents& window,
                            const std::atomic<bool>& cancel) override {
+    // An update fetches only the items that changed, when the package records them; with the
+    // vendor's key built in, only from a directory the answer signed. Anything else, and any
+    // failure on the way, takes the whole package.
+    if (job.updateMode && (VendorPublicKey().empty() || !job.directorySha256.empty())) {
+      const ChangedItems changed = FetchChangedItems(job, package, window, cancel);
+      DownloadOutcome outcome;
+      outcome.cancelled = changed.outcome == ChangedItemsOutcome::kCancelled;
+      if (changed.outcome == ChangedItemsOutcome::kFetched) {
+        outcome.ok = outcome.changedItemsOnly = true;
+        outcome.reportedTotal = static_cast<double>(changed.packageSize);
+      }
+      if (changed.outcome != ChangedItemsOutcome::kUnavailable) return outcome;
+    }
     return DownloadPackage(job.packageUrl, package, window, cancel, DownloadLimits(),
                            !job.packageSha256.empty());
   }
 
   bool DigestMatches(const InstallJob& job, const DownloadOutcome& download) override {
-    if (job.packageSha256.empty() || update::DigestMatches(download.sha256, job.packageSha256)) {
+    if (download.changedItemsOnly || job.packageSha256.empty() ||
+        update::DigestMatches(download.sha256, job.packageSha256)) {
       return true;
     }
     std::fprintf(stderr, "download: the package's SHA-256 is %s, the answer gave %s\n",

@@ -142,8 +142,9 @@ TEST_F(VendorStubStatsTest, CountsWhatArrivedAndWhatWasSent) {
   EXPECT_EQ(stats["packages_completed"].GetUint64(), 3u);
 }
 
-// Ranges from N as a resumed download asks for them, the validators that guard them, and a
-// --reset-at break that such a range then completes.
+// Ranges from N as a resumed download asks for them, closed and last-N ranges as an update of
+// changed items asks for them, the validators that guard them, and a --reset-at break that such
+// a range then completes.
 TEST_F(VendorStubStatsTest, ServesRangesAndBreaksWhereAsked) {
   StubProcess stub({"--package", m_packageFile, "--reset-at", "30%"});
   ASSERT_GT(stub.port(), 0);
@@ -162,7 +163,12 @@ TEST_F(VendorStubStatsTest, ServesRangesAndBreaksWhereAsked) {
       {"/package/drip", "bytes=190000-", kDate, 206, 190000, size, "bytes 190000-200000/200001"},
       {"/package/full", "bytes=1000-", kOther, 200, 0, size, ""},
       {"/package/full", "bytes=200001-", kNone, 416, 0, 0, "bytes */200001"},
-      {"/package/full", "bytes=0-9", kNone, 200, 0, size, ""},
+      {"/package/full", "bytes=0-9", kNone, 206, 0, 10, "bytes 0-9/200001"},
+      {"/package/full", "bytes=-100", kEtag, 206, size - 100, size, "bytes 199901-200000/200001"},
+      {"/package/full", "bytes=199990-300000", kNone, 206, 199990, size,
+       "bytes 199990-200000/200001"},
+      {"/package/full", "bytes=9-0", kNone, 200, 0, size, ""},
+      {"/package/full", "bytes=0-9,20-29", kNone, 200, 0, size, ""},
       {"/package/full", "items=0-9", kNone, 200, 0, size, ""},
       {"/package/ignores-range", "bytes=1000-", kEtag, 200, 0, size, ""},
       {"/package/new-validator", "bytes=1000-", kNone, 206, 1000, size, "bytes 1000-200000/200001"},

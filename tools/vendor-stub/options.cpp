@@ -81,6 +81,9 @@ std::string UsageText() {
          "                         incompressible bytes (needs the zip command)\n"
          "  --package-add NAME=PATH  add the file PATH as item NAME to the generated or given\n"
          "                         archive (repeatable; replaces an item of that name)\n"
+         "  --index-items yes|no   yes: the archive served records each item's size and\n"
+         "                         SHA-256 (release-sign index), and good answers carry\n"
+         "                         \"directory_sha256\" (signed along when signing)\n"
          "  --package-url URL      \"url\" of good answers (default: this stub's /package/full)\n"
          "  --tls-cert PEM         with --tls-key: serve HTTPS instead of HTTP; URLs then name\n"
          "  --tls-key PEM          https://localhost:PORT (make-test-certs.sh makes the files)\n"
@@ -177,6 +180,12 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
       }
       options.packageAdditions.push_back(
           {std::string(name), std::string(value.substr(equals + 1))});
+    } else if (flag == "--index-items") {
+      if (value != "yes" && value != "no") {
+        error = "bad value for --index-items (yes or no): " + std::string(value);
+        return std::nullopt;
+      }
+      options.indexItems = value == "yes";
     } else if (flag == "--package-url") {
       options.packageUrl = value;
     } else if (flag == "--tls-cert") {
@@ -218,6 +227,10 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
   }
   if (!options.packageFile.empty() && options.packageBytes != 0) {
     error = "--package and --package-bytes exclude each other";
+    return std::nullopt;
+  }
+  if (options.indexItems && options.packageFile.empty() && options.packageBytes == 0) {
+    error = "--index-items needs a zip archive: --package or --package-bytes";
     return std::nullopt;
   }
   if (options.tlsCertificate.empty() != options.tlsKey.empty()) {

@@ -23,6 +23,7 @@ struct Options {
   std::string packageFile;       // served as the package; a generated payload otherwise
   std::size_t packageBytes = 0;  // nonzero: serve a generated zip archive of about this size
   std::vector<PackageAddition> packageAdditions;  // added to the generated or given archive
+  bool indexItems = false;     // the archive served records its items' digests (release-sign index)
   std::string packageUrl;      // "url" of good answers; this stub's /package/full when empty
   std::string tlsCertificate;  // with tlsKey: serve HTTPS, PEM files
   std::string tlsKey;

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "package_index.h"
+
 extern char** environ;
 
 namespace vendor_stub {
@@ -162,7 +164,7 @@ bool RunZip(const fs::path& folder, const fs::path& archive, std::string& error)
 }  // namespace
 
 PackagePlan PackagePlanOf(const Options& options) {
-  return {options.packageFile, options.packageBytes, options.packageAdditions};
+  return {options.packageFile, options.packageBytes, options.packageAdditions, options.indexItems};
 }
 
 bool WriteNoiseFile(const fs::path& path, std::uint64_t bytes, std::uint64_t seed) {
@@ -178,7 +180,9 @@ bool WriteNoiseFile(const fs::path& path, std::uint64_t bytes, std::uint64_t see
   return static_cast<bool>(file.flush());
 }
 
-bool BuildPackage(const PackagePlan& plan, const fs::path& work, fs::path& package,
+namespace {
+
+bool BuildArchive(const PackagePlan& plan, const fs::path& work, fs::path& package,
                   std::string& error) {
   const bool makesArchive = plan.generatedBytes > 0 || !plan.additions.empty();
   if (!makesArchive) {
@@ -211,6 +215,18 @@ bool BuildPackage(const PackagePlan& plan, const fs::path& work, fs::path& packa
       LayOutAdditions(tree, plan.additions, error) && RunZip(tree, package, error);
   fs::remove_all(tree, failure);  // the links only, never what they point to
   return made;
+}
+
+}  // namespace
+
+bool BuildPackage(const PackagePlan& plan, const fs::path& work, fs::path& package,
+                  std::string& error) {
+  if (!BuildArchive(plan, work, package, error)) return false;
+  if (!plan.indexItems) return true;
+  const fs::path indexed = work / "indexed.zip";
+  if (!release_sign::RecordItemDigests(package.string(), indexed.string(), error)) return false;
+  package = indexed;
+  return true;
 }
 
 }  // namespace vendor_stub

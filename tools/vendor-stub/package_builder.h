@@ -16,6 +16,7 @@ struct PackagePlan {
   std::string givenArchive;          // an archive to start from (or to serve as it is)
   std::uint64_t generatedBytes = 0;  // nonzero: generate an archive of about this size
   std::vector<PackageAddition> additions;
+  bool indexItems = false;  // record each item's digest in the archive's directory
 };
 
 PackagePlan PackagePlanOf(const Options& options);

@@ -5,6 +5,8 @@
 
 #include "workflow/package_digest.h"
 
+#include "package_index.h"
+
 namespace vendor_stub {
 
 std::uint64_t ChangedByteOffset(std::uint64_t size) {
@@ -35,6 +37,7 @@ bool DigestPackage(const PackageFile& package, PackageDigests& digests, std::str
   }
   digests.whole = whole.FinishHex();
   digests.changed = changed.FinishHex();
+  digests.directory = release_sign::DirectoryDigestOf(package.path());
   return true;
 }
 

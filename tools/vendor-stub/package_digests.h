@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "package_file.h"
@@ -18,10 +19,12 @@ inline char ChangedByte(char original) {
   return static_cast<char>(original ^ 0x01);
 }
 
-// Both in lowercase hex.
+// In lowercase hex.
 struct PackageDigests {
   std::string whole;
   std::string changed;
+  // Of the central directory, when the package records its items' digests.
+  std::optional<std::string> directory;
 };
 
 // One pass over the package. False with the reason in `error`.

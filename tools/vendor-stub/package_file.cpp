@@ -11,13 +11,16 @@
 namespace vendor_stub {
 
 PackageFile::PackageFile(PackageFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_size(std::exchange(other.m_size, 0)) {}
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_size(std::exchange(other.m_size, 0)),
+      m_path(std::move(other.m_path)) {}
 
 PackageFile& PackageFile::operator=(PackageFile&& other) noexcept {
   if (this != &other) {
     if (m_fd >= 0) close(m_fd);
     m_fd = std::exchange(other.m_fd, -1);
     m_size = std::exchange(other.m_size, 0);
+    m_path = std::move(other.m_path);
   }
   return *this;
 }
@@ -41,6 +44,7 @@ bool PackageFile::Open(const std::string& path, std::string& error) {
   *this = PackageFile();
   m_fd = fd;
   m_size = static_cast<std::uint64_t>(facts.st_size);
+  m_path = path;
   return true;
 }
 

@@ -21,6 +21,7 @@ class PackageFile {
   bool Open(const std::string& path, std::string& error);
 
   std::uint64_t size() const { return m_size; }
+  const std::string& path() const { return m_path; }
 
   // Reads up to `length` bytes at `offset` (any thread). Returns the count read: less than
   // asked only at the end of the file or on a read error.
@@ -29,6 +30,7 @@ class PackageFile {
  private:
   int m_fd = -1;
   std::uint64_t m_size = 0;
+  std::string m_path;
 };
 
 }  // namespace vendor_stub

@@ -23,23 +23,46 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// The N of "bytes=N-"; nothing for any other form. An N too large to hold stays past any end.
-std::optional<std::uint64_t> OpenRangeStart(std::string_view value) {
-  constexpr std::string_view kUnit = "bytes=";
-  value = Trimmed(value);
-  if (value.substr(0, kUnit.size()) != kUnit || value.size() < kUnit.size() + 2 ||
-      value.back() != '-') {
-    return std::nullopt;
-  }
-  const std::string_view digits = value.substr(kUnit.size(), value.size() - kUnit.size() - 1);
+// A decimal number; one too large to hold stays past any end. Nothing for anything else.
+std::optional<std::uint64_t> Number(std::string_view digits) {
+  if (digits.empty()) return std::nullopt;
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
-  std::uint64_t start = 0;
+  std::uint64_t value = 0;
   for (const char digit : digits) {
     if (digit < '0' || digit > '9') return std::nullopt;
     const auto add = static_cast<std::uint64_t>(digit - '0');
-    start = start > (kMax - add) / 10 ? kMax : start * 10 + add;
+    value = value > (kMax - add) / 10 ? kMax : value * 10 + add;
   }
-  return start;
+  return value;
+}
+
+// The one range of "bytes=N-", "bytes=N-M" or "bytes=-N" as first and last byte of a package of
+// `size` bytes (the last one may lie past the end); nothing for any other form.
+struct AskedRange {
+  std::uint64_t first;
+  std::uint64_t last;
+  bool openEnded = false;
+};
+std::optional<AskedRange> AskedRangeOf(std::string_view value, std::uint64_t size) {
+  constexpr std::string_view kUnit = "bytes=";
+  value = Trimmed(value);
+  if (value.substr(0, kUnit.size()) != kUnit) return std::nullopt;
+  value.remove_prefix(kUnit.size());
+  const std::size_t dash = value.find('-');
+  if (dash == std::string_view::npos) return std::nullopt;
+  const std::string_view from = value.substr(0, dash);
+  const std::string_view to = value.substr(dash + 1);
+  if (from.empty()) {  // the last N bytes
+    const std::optional<std::uint64_t> count = Number(to);
+    if (!count || *count == 0) return std::nullopt;
+    return AskedRange{size - std::min(*count, size), size == 0 ? 0 : size - 1};
+  }
+  const std::optional<std::uint64_t> first = Number(from);
+  if (!first) return std::nullopt;
+  if (to.empty()) return AskedRange{*first, size == 0 ? 0 : size - 1, true};
+  const std::optional<std::uint64_t> last = Number(to);
+  if (!last || *last < *first) return std::nullopt;
+  return AskedRange{*first, std::min(*last, size == 0 ? 0 : size - 1)};
 }
 
 }  // namespace
@@ -59,15 +82,15 @@ RangeAnswer AnswerRange(const std::optional<std::string>& range,
   if (!servesRanges || !range) return {};
   // A validator other than the current one asks for the whole package instead of a range.
   if (ifRange && *ifRange != current.etag && *ifRange != current.lastModified) return {};
-  const std::optional<std::uint64_t> start = OpenRangeStart(*range);
-  if (!start) return {};
-  if (*start >= size) return {RangeAnswer::Kind::kUnsatisfiable, *start};
-  return {RangeAnswer::Kind::kPartial, *start};
+  const std::optional<AskedRange> asked = AskedRangeOf(*range, size);
+  if (!asked) return {};
+  if (asked->first >= size) return {RangeAnswer::Kind::kUnsatisfiable, asked->first, 0, false};
+  return {RangeAnswer::Kind::kPartial, asked->first, asked->last, asked->openEnded};
 }
 
 std::string ContentRange(const RangeAnswer& answer, std::uint64_t size) {
   if (answer.kind == RangeAnswer::Kind::kUnsatisfiable) return "bytes */" + std::to_string(size);
-  return "bytes " + std::to_string(answer.start) + "-" + std::to_string(size - 1) + "/" +
+  return "bytes " + std::to_string(answer.start) + "-" + std::to_string(answer.last) + "/" +
          std::to_string(size);
 }
 

@@ -1,6 +1,7 @@
 // How the package routes answer a resumed download: the validators they send (ETag and
-// Last-Modified) and what a request's Range and If-Range make of the answer. Only the open-ended
-// form "bytes=N-" is served as a range; any other Range is ignored.
+// Last-Modified) and what a request's Range and If-Range make of the answer. One range is served,
+// in any of its three forms ("bytes=N-", "bytes=N-M", "bytes=-N"); any other Range (several
+// ranges, another unit) is ignored.
 #pragma once
 
 #include <cstdint>
@@ -24,11 +25,13 @@ Validators FreshValidators(const std::string& digestHex, std::uint64_t serial);
 struct RangeAnswer {
   enum class Kind {
     kWhole,          // 200 with the whole package
-    kPartial,        // 206 from `start` to the end
+    kPartial,        // 206 from `start` to `last`
     kUnsatisfiable,  // 416: `start` is at or past the end
   };
   Kind kind = Kind::kWhole;
   std::uint64_t start = 0;
+  std::uint64_t last = 0;  // inclusive
+  bool openEnded = false;  // asked as "bytes=N-"
 };
 
 // The answer to a request with these Range and If-Range values (absent when not sent), for a

@@ -76,7 +76,8 @@ void StubServer::AddPackageRoutes() {
     return answer(whole);
   };
   PackageAnswer changed;
-  changed.changed = true;
+  changed.changedAt = ChangedByteOffset(m_package.size());
+  changed.announcesChange = true;
   PackageAnswer ignoresRange;
   ignoresRange.servesRanges = false;
   PackageAnswer newValidator;
@@ -92,6 +93,14 @@ void StubServer::AddPackageRoutes() {
   AddPackageRoute("/package/stall", answer(stall));
   AddPackageRoute("/package/reset", ending(Ending::kResetHalfway));
   AddPackageRoute("/package/changed", answer(changed));
+  // Any one byte changed on the way, the validators left as they were: what a tampering proxy
+  // would serve.
+  AddPackageRoute(R"(/package/changed-at/(\d{1,12}))",
+                  [this](const httplib::Request& request, httplib::Response& response) {
+                    PackageAnswer how;
+                    how.changedAt = std::stoull(request.matches[1].str());
+                    ServePackage(request, response, how);
+                  });
   AddPackageRoute("/package/ignores-range", answer(ignoresRange));
   AddPackageRoute("/package/new-validator", answer(newValidator));
   AddPackageRoute("/package/chunked",
@@ -115,20 +124,20 @@ void StubServer::AddPackageRoutes() {
 }
 
 bool StubServer::SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, std::uint64_t offset,
-                           std::size_t length, bool changed) {
+                           std::size_t length, std::optional<std::uint64_t> changedAt,
+                           bool completes) {
   buffer.resize(length);
   if (m_package.ReadAt(offset, buffer.data(), length) != length) {
     std::cerr << "vendor-stub: cannot read the package at " << offset << "\n";
     return false;
   }
-  const std::uint64_t changedAt = ChangedByteOffset(m_package.size());
-  if (changed && changedAt >= offset && changedAt < offset + length) {
-    char& byte = buffer[static_cast<std::size_t>(changedAt - offset)];
+  if (changedAt && *changedAt >= offset && *changedAt < offset + length) {
+    char& byte = buffer[static_cast<std::size_t>(*changedAt - offset)];
     byte = ChangedByte(byte);
   }
   // Counted before the write: a client that has read every byte may ask for /stats before
   // this thread has returned from the write.
-  const bool last = offset + length == m_package.size();
+  const bool last = completes && offset + length == m_package.size();
   m_stats.AddPackageBytes(length, last);
   if (sink.write(buffer.data(), length)) return true;
   m_stats.TakeBackPackageBytes(length, last);
@@ -157,8 +166,9 @@ void StubServer::ServePackage(const httplib::Request& request, httplib::Response
                               PackageAnswer how) {
   const std::uint64_t size = m_package.size();
   const Validators validators =
-      how.freshValidators ? FreshValidators(Digests().whole, ++m_validatorSerial)
-                          : StableValidators(how.changed ? Digests().changed : Digests().whole);
+      how.freshValidators
+          ? FreshValidators(Digests().whole, ++m_validatorSerial)
+          : StableValidators(how.announcesChange ? Digests().changed : Digests().whole);
   if (how.offersRanges) {
     response.set_header("Accept-Ranges", "bytes");
     response.set_header("ETag", validators.etag);
@@ -177,14 +187,17 @@ void StubServer::ServePackage(const httplib::Request& request, httplib::Response
     response.set_header("Content-Range", ContentRange(range, size));
   }
   const std::uint64_t start = range.start;
+  const std::uint64_t end = range.kind == RangeAnswer::Kind::kPartial ? range.last + 1 : size;
+  // A range that ends the package is its transfer's end only when it takes up a whole one.
+  const bool completes = range.kind == RangeAnswer::Kind::kWhole || range.openEnded;
   const std::uint64_t half = size / 2;
   const bool cut = how.ending != Ending::kWhole && how.ending != Ending::kDrip;
   const int localPort = request.local_port;
   const int remotePort = request.remote_port;
   auto buffer = std::make_shared<std::vector<char>>();
   response.set_content_provider(
-      size - start, kZip,
-      [this, how, start, half, cut, localPort, remotePort, buffer](
+      end - start, kZip,
+      [this, how, start, half, cut, completes, localPort, remotePort, buffer](
           std::size_t sent, std::size_t length, httplib::DataSink& sink) {
         Touch();
         const std::uint64_t offset = start + sent;
@@ -205,7 +218,7 @@ void StubServer::ServePackage(const httplib::Request& request, httplib::Response
           piece = std::min(length, m_options.dripBytes);
         }
         if (ResetAt(offset, localPort, remotePort, piece)) return false;
-        return SendPiece(sink, *buffer, offset, piece, how.changed);
+        return SendPiece(sink, *buffer, offset, piece, how.changedAt, completes);
       });
 }
 

@@ -25,9 +25,10 @@ std::string WithQuery(const std::string& url, const char* query) {
 
 }  // namespace
 
-void Sign(update::PackageOffer& offer, std::int32_t clientTypeId, const std::string& sha256,
+void Sign(update::PackageOffer& offer, std::int32_t clientTypeId, const PackageDigests& digests,
           std::int64_t expires, const std::string& secretHex) {
-  offer.sha256 = sha256;
+  offer.sha256 = digests.whole;
+  offer.directorySha256 = digests.directory;
   offer.expires = std::to_string(expires);
   offer.signature = update::SignOffer(offer, clientTypeId, secretHex).value_or("");
 }
@@ -46,7 +47,7 @@ std::optional<update::PackageOffer> SigningScenarioOffer(Scenario scenario,
   if (keys.secretHex.empty()) return std::nullopt;
   const std::int64_t expires = basis.now + kSignedLifetime;
   const auto sign = [&](std::int32_t clientTypeId, std::int64_t when, const std::string& key) {
-    Sign(offer, clientTypeId, digests.whole, when, key);
+    Sign(offer, clientTypeId, digests, when, key);
   };
   switch (scenario) {
     case Scenario::kSignedType:
@@ -113,6 +114,10 @@ std::string AnswerJson(const update::PackageOffer& offer) {
   if (offer.signature) {
     writer.Key("signature");
     WriteString(writer, *offer.signature);
+  }
+  if (offer.directorySha256) {
+    writer.Key("directory_sha256");
+    WriteString(writer, *offer.directorySha256);
   }
   writer.EndObject();
   return std::string(buffer.GetString(), buffer.GetSize());

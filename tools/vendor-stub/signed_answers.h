@@ -29,8 +29,9 @@ struct AnswerBasis {
 
 constexpr std::int64_t kSignedLifetime = 3600;
 
-// Adds "sha256", "expires" and "signature" (made with `secretHex`) to `offer`.
-void Sign(update::PackageOffer& offer, std::int32_t clientTypeId, const std::string& sha256,
+// Adds "sha256" (and "directory_sha256" when the package records its items), "expires" and
+// "signature" (made with `secretHex`) to `offer`.
+void Sign(update::PackageOffer& offer, std::int32_t clientTypeId, const PackageDigests& digests,
           std::int64_t expires, const std::string& secretHex);
 
 // The offer of a signing scenario; null when it needs a signing key and there is none.

@@ -207,7 +207,9 @@ std::string StubServer::GoodAnswer(const std::string& url, std::int32_t clientTy
 
 std::string StubServer::GoodAnswer(update::PackageOffer offer, std::int32_t clientTypeId) {
   if (!m_keys.secretHex.empty()) {
-    Sign(offer, clientTypeId, Digests().whole, UnixNow() + kSignedLifetime, m_keys.secretHex);
+    Sign(offer, clientTypeId, Digests(), UnixNow() + kSignedLifetime, m_keys.secretHex);
+  } else {
+    offer.directorySha256 = Digests().directory;
   }
   return AnswerJson(offer);
 }

@@ -65,10 +65,11 @@ class StubServer {
   // How a package route that serves the package answers (package_routes.cpp).
   struct PackageAnswer {
     Ending ending = Ending::kWhole;
-    bool changed = false;          // one byte changed (ChangedByteOffset)
-    bool servesRanges = true;      // false: offers ranges, but answers every Range whole
-    bool freshValidators = false;  // another ETag and Last-Modified on every answer
-    bool offersRanges = true;      // false: no validators, no Accept-Ranges, Range ignored
+    std::optional<std::uint64_t> changedAt;  // this byte is sent changed (ChangedByte)
+    bool announcesChange = false;            // the validators of the changed package
+    bool servesRanges = true;                // false: offers ranges, but answers every Range whole
+    bool freshValidators = false;            // another ETag and Last-Modified on every answer
+    bool offersRanges = true;  // false: no validators, no Accept-Ranges, Range ignored
   };
   using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
   struct PackageRoute {
@@ -95,7 +96,8 @@ class StubServer {
   void ResetTransfer(int localPort, int remotePort);
   // Sends `length` bytes of the package from `offset` through `sink`, counting them.
   bool SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, std::uint64_t offset,
-                 std::size_t length, bool changed = false);
+                 std::size_t length, std::optional<std::uint64_t> changedAt = std::nullopt,
+                 bool completes = true);
   void AppendReport(const std::string& body, httplib::Response& response);
   // A good answer whose "url" is `url`; signed for `clientTypeId` when the stub has a key.
   std::string GoodAnswer(const std::string& url, std::int32_t clientTypeId);
