@@ -5,7 +5,7 @@
 # is read with `reg export`; files are looked at in the prefix. Nothing is left behind.
 # Usage: workflow_test.sh CASE BUILD_BIN NATIVE_STUB ARTEFACT_DIR
 #   CASE: install | update | chinese-folder | failures | close-during-download | update-faults |
-#         signed | resume | attacks | one-way-out
+#         signed | resume | attacks | one-way-out | changed-items
 set -euo pipefail
 CASE=${1:?case}
 BIN=$(realpath "${2:?Windows build bin folder}")
@@ -558,6 +558,101 @@ case "$CASE" in
 ($(((now - asked) / 1000000)) ms after starting ui-inspect), before the back-off's 4000 ms" \
       "[ $(((now - handed) / 1000000)) -lt 4000 ]"
     check_eq "closed during the back-off: no Range request after it" "$(stub_count range_requests)" 2
+    ;;
+  changed-items)
+    # An update of a package that records its items fetches only the items that changed. v2
+    # changes three items of v1 (the updater, a library, a data file) and adds one. Each row
+    # starts from the v1 install: program | stub options | scenario | what is done to the install
+    # first | outcome: "changed" (only the changed items came: the bytes on the wire are bounded,
+    # an unchanged file is not touched), "whole" (the whole package came) or "refused" (the
+    # failure display, the folder as it was), then ":" and a line standard error must hold |
+    # more stub options. Every installed outcome is the v2 tree exactly.
+    lay_out() {  # lay_out FOLDER TAG: the package's tree of version TAG
+      rm -rf "$1" && mkdir -p "$1/bin" "$1/data" "$1/资料"
+      cp "$BIN/fake-client.exe" "$1/ZorvikClient.exe"
+      { cat "$BIN/Update.exe"; printf '%s' "$2"; } >"$1/Update.exe"
+      echo "tool $2" >"$1/bin/tool.dll"
+      echo "说明" >"$1/资料/说明.txt"
+      for i in 01 02 03 04 05 06 07 08; do head -c 300000 /dev/urandom >"$1/data/d$i.bin"; done
+    }
+    lay_out "$WORK/v1" v1
+    cp -a "$WORK/v1" "$WORK/v2"
+    { cat "$BIN/Update.exe"; printf v2; } >"$WORK/v2/Update.exe"
+    echo "tool v2" >"$WORK/v2/bin/tool.dll"
+    head -c 300000 /dev/urandom >"$WORK/v2/data/d02.bin"
+    mkdir -p "$WORK/v2/new" && head -c 50000 /dev/urandom >"$WORK/v2/new/added.dat"
+    (cd "$WORK/v2" && zip -q -r "$WORK/package.zip" .)
+    # Where things lie in the package: the changed items' spans (local header to the next one),
+    # the directory, and the data of bin/tool.dll.
+    read -r changed_bytes directory_at tool_data d02_data <<<"$(python3 - "$WORK/package.zip" <<'PY'
+import struct, sys, zipfile
+data = open(sys.argv[1], 'rb').read()
+items = sorted(zipfile.ZipFile(sys.argv[1]).infolist(), key=lambda i: i.header_offset)
+directory = struct.unpack('<I', data[data.rfind(b'PK\x05\x06') + 16:][:4])[0]
+ends = [i.header_offset for i in items[1:]] + [directory]
+def data_of(item):
+    n, m = struct.unpack('<HH', data[item.header_offset + 26:item.header_offset + 30])
+    return item.header_offset + 30 + n + m
+changed = {'Update.exe', 'bin/tool.dll', 'data/d02.bin', 'new/', 'new/added.dat'}
+spans = sum(end - i.header_offset for i, end in zip(items, ends) if i.filename in changed)
+by_name = {i.filename: i for i in items}
+print(spans, directory, data_of(by_name['bin/tool.dll']), data_of(by_name['data/d02.bin']))
+PY
+)"
+    key="$(dirname "${BASH_SOURCE[0]}")/release-test-key.secret"
+    signed="--index-items yes --signing-key $key"
+    rows=(
+      "Update-testkey|$signed|ok|-|changed"
+      "Update|--index-items yes|ok|-|changed"
+      "Update-testkey|$signed|ok|change data/d07.bin|changed:6 of 17 items changed"
+      "Update-testkey|$signed|ok|-|changed:resuming in|--reset-at $((d02_data + 100000))"
+      "Update-testkey|$signed --package-url /package/changed-at/$((directory_at + 16))|ok|-|refused:not the one the answer signed"
+      "Update-testkey|$signed --package-url /package/changed-at/$((tool_data + 2))|ok|-|refused:bin/tool.dll is not what the package records"
+      "Update|--index-items yes --package-url /package/changed-at/$((tool_data + 2))|ok|-|refused:bin/tool.dll is not what the package records"
+      "Update-testkey|$signed|package-ignores-range|-|whole:does not serve byte ranges"
+      "Update|--index-items no|ok|-|whole:records no digest of its items"
+    )
+    for row in "${rows[@]}"; do
+      IFS='|' read -r program options scenario before outcome more <<<"$row"
+      said=${outcome#*:}
+      outcome=${outcome%%:*}
+      echo "-- $program $options $more: $scenario, $before"
+      stop_stub
+      # shellcheck disable=SC2086
+      start_stub --package "$WORK/package.zip" $options $more
+      use_service "$([ "$scenario" = ok ] || echo "$scenario")"
+      rm -rf "$INSTALLED" && cp -a "$WORK/v1" "$INSTALLED"
+      { cat "$BIN/$program.exe"; printf v1; } >"$INSTALLED/Update.exe"
+      [ "$before" = - ] || head -c 300000 /dev/urandom >"$INSTALLED/${before#change }"
+      rm -rf "$WORK/before" && cp -a "$INSTALLED" "$WORK/before"
+      untouched=$(stat -c '%i %Y' "$INSTALLED/data/d05.bin")
+      UPDATER="${INSTALL}Update.exe"
+      UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
+      if [ "$outcome" = refused ]; then
+        inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$options: no failure display"
+        inspect --do 关闭 >/dev/null
+        check_exit "$options: exit code after closing" 30
+        check "$options: the folder as it was" "diff -r \"$WORK/before\" \"$INSTALLED\""
+        check "$options: standard error says '$said'" "grep -qF '$said' \"$WORK/update.err\""
+        continue
+      fi
+      check_exit "$options: exit code" 120
+      [ "$said" = "$outcome" ] || check "$options $more: standard error says '$said'" \
+        "grep -qF '$said' \"$WORK/update.err\""
+      check "$options: the v2 tree exactly (and the old updater)" \
+        "diff -r -x Update.exe_old \"$WORK/v2\" \"$INSTALLED\""
+      sent=$(stub_count package_bytes_sent)
+      if [ "$outcome" = changed ]; then
+        limit=$((changed_bytes * 110 / 100 + 65536 + $(stat -c %s "$WORK/package.zip") - directory_at))
+        [ "$before" = - ] || limit=$((limit + 300000 * 110 / 100))
+        check "$options $before: $sent bytes on the wire, at most $limit" "[ $sent -le $limit ]"
+        check "$options: an unchanged file was not touched" \
+          "[ \"\$(stat -c '%i %Y' \"$INSTALLED/data/d05.bin\")\" = \"$untouched\" ]"
+      else
+        check "$options: the whole package came ($sent bytes)" \
+          "[ $sent -ge $(stat -c %s "$WORK/package.zip") ]"
+      fi
+    done
     ;;
   one-way-out)
     # Update mode with the client running. A check that fails leaves the client running (it is

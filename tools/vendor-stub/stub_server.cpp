@@ -195,7 +195,10 @@ std::string StubServer::BaseUrl() const {
 }
 
 std::string StubServer::PackageUrl() const {
-  return m_options.packageUrl.empty() ? BaseUrl() + "/package/full" : m_options.packageUrl;
+  if (m_options.packageUrl.empty()) return BaseUrl() + "/package/full";
+  // A path names a route of this stub, whose port is known only once it listens.
+  return m_options.packageUrl.front() == '/' ? BaseUrl() + m_options.packageUrl
+                                             : m_options.packageUrl;
 }
 
 std::string StubServer::GoodAnswer(const std::string& url, std::int32_t clientTypeId) {
