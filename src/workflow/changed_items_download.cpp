@@ -20,7 +20,9 @@
 #include "workflow/item_digest_check.h"
 #include "workflow/package_digest.h"
 #include "workflow/package_file.h"
+#include "workflow/package_transfer.h"
 #include "zip/archive.h"
+#include "zip/entry_path.h"
 #include "zip/package_directory.h"
 
 namespace update {
@@ -191,7 +193,8 @@ bool InstalledAsRecorded(const std::wstring& installDir, const PackageItem& item
                          const std::atomic<bool>& cancel) {
   const std::wstring name = InstalledName(item);
   if (name.empty()) return true;  // the archive's root
-  if (ReachesThroughLink(installDir, name)) return false;
+  // Such a name is fetched for the unpack to refuse: no file outside the folder is read for it.
+  if (!zip::StaysInside(name) || ReachesThroughLink(installDir, name)) return false;
   const std::wstring path = installDir + name;
   if (item.folder) return IsFolder(path);
   const FileHandle file(CreateFileW(

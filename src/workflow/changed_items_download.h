@@ -11,8 +11,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "workflow/download_limits.h"
 #include "workflow/install_job.h"
-#include "workflow/package_transfer.h"
 #include "workflow/workflow_events.h"
 
 namespace update {

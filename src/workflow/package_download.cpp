@@ -14,6 +14,7 @@
 #include "workflow/download_progress.h"
 #include "workflow/package_digest.h"
 #include "workflow/package_file.h"
+#include "workflow/package_transfer.h"
 
 namespace update {
 namespace {

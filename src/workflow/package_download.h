@@ -8,7 +8,7 @@
 #include <atomic>
 #include <string>
 
-#include "workflow/package_transfer.h"
+#include "workflow/download_limits.h"
 #include "workflow/workflow_events.h"
 
 namespace update {
