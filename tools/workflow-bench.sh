@@ -6,6 +6,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/../cmake/wine-env.sh"
 
 OVERRIDE_KEY='HKLM\SOFTWARE\IZorvik\Update'
+CONNECTIONS_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections'
 UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\ZorvikClient'
 RUN_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 CLIENT_LOG='C:\zorvik-clients.log'

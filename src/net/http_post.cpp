@@ -8,6 +8,7 @@
 #include <new>
 
 #include "net/curl_handles.h"
+#include "net/proxy_transfer.h"
 
 namespace update {
 namespace {
@@ -82,15 +83,13 @@ int HttpPostJsonWithLimits(int post, std::string& answer, std::string url, std::
   curl_easy_setopt(h, CURLOPT_TIMEOUT, limits.totalSeconds);
   // Time-outs must not be delivered by signals: other threads of the process may be running.
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-  // Not the *_proxy variables of whoever started this elevated program: an empty proxy is none.
-  curl_easy_setopt(h, CURLOPT_PROXY, "");
   if (limits.cancel) {
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &StopWhenCancelled);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, limits.cancel);
   }
 
-  const CURLcode code = curl_easy_perform(h);
+  const CURLcode code = PerformThroughProxy(h, url);
   if (code != CURLE_OK) {
     const char* reason = curl_easy_strerror(code);
     std::fprintf(stderr, "curl_easy_perform() failed: %s\n", reason);

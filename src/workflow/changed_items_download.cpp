@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "net/curl_handles.h"
+#include "net/proxy_transfer.h"
 #include "sys/scoped_handle.h"
 #include "workflow/answer_headers.h"
 #include "workflow/download_progress.h"
@@ -38,6 +39,7 @@ enum class Fetched { kOk, kCancelled, kFailed };
 // One range of the package on its way: where its bytes go, and what the answers must say.
 struct RangeTransfer {
   CURL* curl = nullptr;
+  const std::string* url = nullptr;
   const std::atomic<bool>* cancel = nullptr;
   // The bytes asked for; for the tail, unknown until the first answer names them.
   std::optional<ByteSpan> wanted;
@@ -146,7 +148,7 @@ Fetched FetchRange(RangeTransfer& transfer, const DownloadLimits& limits) {
                                   : "-" + std::to_string(transfer.tailBytes);
     curl_easy_setopt(transfer.curl, CURLOPT_RANGE, range.c_str());  // copied by libcurl
     transfer.refusal = nullptr;
-    const CURLcode code = curl_easy_perform(transfer.curl);
+    const CURLcode code = PerformThroughProxy(transfer.curl, *transfer.url);
     if (code == CURLE_OK && transfer.wanted && transfer.received == transfer.wanted->size()) {
       return Fetched::kOk;
     }
@@ -277,6 +279,7 @@ class ChangedItemsFetch {
   RangeTransfer NewTransfer(std::function<bool(const char*, size_t)> sink) {
     RangeTransfer transfer;
     transfer.curl = m_curl.get();
+    transfer.url = &m_job.packageUrl;
     transfer.cancel = &m_cancel;
     transfer.events = &m_events;
     transfer.sink = std::move(sink);

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "net/curl_handles.h"
+#include "net/proxy_transfer.h"
 #include "workflow/answer_headers.h"
 #include "workflow/download_progress.h"
 #include "workflow/package_digest.h"
@@ -149,7 +150,7 @@ DownloadOutcome DownloadPackage(const std::string& url, HANDLE file, WorkflowEve
     SetOptions(curl.get(), url, transfer, limits);
     HeaderList if_range;
     for (int resumes = 0;; ++resumes) {
-      code = curl_easy_perform(curl.get());
+      code = PerformThroughProxy(curl.get(), url);
       if (code == CURLE_OK || cancel.load()) break;
       // A break after data came is taken up where the file ends, while the package is still
       // the one the first bytes came from (If-Range): a changed one comes whole.

@@ -21,8 +21,6 @@ void SetPackageTransferOptions(CURL* handle, const std::string& url, const Downl
   const std::string ca_file = PackageCaFile();
   if (!ca_file.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, ca_file.c_str());
   curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-  // Not the *_proxy variables of whoever started this elevated program: an empty proxy is none.
-  curl_easy_setopt(handle, CURLOPT_PROXY, "");
   curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutSeconds);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);

@@ -5,7 +5,7 @@
 # is read with `reg export`; files are looked at in the prefix. Nothing is left behind.
 # Usage: workflow_test.sh CASE BUILD_BIN NATIVE_STUB ARTEFACT_DIR
 #   CASE: install | update | chinese-folder | failures | close-during-download | update-faults |
-#         signed | resume | attacks | one-way-out | changed-items
+#         signed | resume | attacks | one-way-out | changed-items | proxy
 set -euo pipefail
 CASE=${1:?case}
 BIN=$(realpath "${2:?Windows build bin folder}")
@@ -87,6 +87,8 @@ cleanup() {
   w sc delete izorvik_drv >/dev/null 2>&1
   [ -z "$keeper_pid" ] || kill "$keeper_pid" 2>/dev/null
   reg_quiet delete "$OVERRIDE_KEY" /f
+  reg_quiet delete "$CONNECTIONS_KEY" /v DefaultConnectionSettings /f
+  [ -z "${PROXY_PID:-}" ] || kill "$PROXY_PID" 2>/dev/null
   reg_quiet delete "$UNINSTALL_KEY" /f
   reg_quiet delete "$RUN_KEY" /v IZorvik /f
   rm -rf "$DRIVE_C/Program Files/ZorvikClient" "$DRIVE_C/zorvik-running" \
@@ -391,7 +393,8 @@ case "$CASE" in
     rm -f "$DRIVE_C/planted.log"
     mkdir -p "$DOWNLOADS" && rm -rf "$DOWNLOADS"/*
     cp "$BIN/Update.exe" "$DOWNLOADS/"
-    for dll in propsys ui-sys-resource wtsapi32 oleacc crypt32 bcrypt uxtheme dwmapi windowscodecs version; do
+    for dll in propsys ui-sys-resource wtsapi32 oleacc crypt32 bcrypt uxtheme dwmapi windowscodecs version \
+      winhttp jsproxy secur32; do
       cp "$BIN/planted.dll" "$DOWNLOADS/$dll.dll"
     done
     printf '%s' "$old_journal" >"$DOWNLOADS/Update.journal"
@@ -653,6 +656,92 @@ PY
           "[ $sent -ge $(stat -c %s "$WORK/package.zip") ]"
       fi
     done
+    ;;
+  proxy)
+    # Every request through the proxy Windows would use, with tinyproxy on 127.0.0.1 as the
+    # proxy and the user's settings in the prefix's registry as Windows keeps them (the binary
+    # DefaultConnectionSettings). The version check and the reports go to the stub by the name
+    # "localhost", the package by "127.0.0.1", so that a bypass entry or a PAC script can send
+    # them different ways. Each row: install or update | flags (2 a proxy, 4 a PAC script) |
+    # proxy | bypass list | what the proxy must carry (check, package, report) | a line standard
+    # error must hold.
+    make_package "$WORK/package.zip" v1
+    printf '%s\n' 'function FindProxyForURL(url, host) {' \
+      "  if (host == \"localhost\") return \"PROXY 127.0.0.1:PROXY_PORT\";" \
+      '  return "DIRECT";' '}' >"$WORK/proxy.pac"
+    free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+    proxy_port=$(free_port)
+    silent_port=$(free_port)  # nothing listens there
+    sed -i "s/PROXY_PORT/$proxy_port/" "$WORK/proxy.pac"
+    printf '%s\n' "Port $proxy_port" "Listen 127.0.0.1" "Timeout 60" "LogFile \"$WORK/proxy.log\"" \
+      "LogLevel Info" "MaxClients 20" "Allow 127.0.0.1" >"$WORK/tinyproxy.conf"
+    tinyproxy -d -c "$WORK/tinyproxy.conf" >/dev/null 2>&1 &
+    PROXY_PID=$!
+    until grep -q "listening on" "$WORK/proxy.log" 2>/dev/null || ! kill -0 "$PROXY_PID" 2>/dev/null; do :; done
+    start_stub --package "$WORK/package.zip" --pac-file "$WORK/proxy.pac"
+    # proxy_settings FLAGS PROXY BYPASS PAC_URL: the binary value as the settings dialog writes
+    # it: version, a counter, the flags (1 direct, 2 proxy, 4 PAC, 8 auto-detect), then the proxy,
+    # the bypass list and the PAC URL, each after its length.
+    proxy_settings() {
+      local hex
+      hex=$(python3 - "$@" <<'PY'
+import struct, sys
+flags, proxy, bypass, pac = int(sys.argv[1]), *(a.encode() for a in sys.argv[2:5])
+value = struct.pack('<III', 0x46, 1, flags)
+for text in (proxy, bypass, pac):
+    value += struct.pack('<I', len(text)) + text
+print((value + bytes(32)).hex())
+PY
+)
+      w reg add "$CONNECTIONS_KEY" /v DefaultConnectionSettings /t REG_BINARY /d "$hex" /f >/dev/null 2>&1 ||
+        { fail "cannot write DefaultConnectionSettings"; return 1; }
+    }
+    pac="http://127.0.0.1:$PORT/proxy.pac"
+    # The last two rows update the install the row before made.
+    rows=(
+      "install|3|127.0.0.1:$proxy_port||check package report|"
+      "install|3|127.0.0.1:$proxy_port|*.example;127.0.0.1|check report|"
+      "install|3|127.0.0.1:$proxy_port|<local>|package|"
+      "install|5|||check report|"
+      "update|3|127.0.0.1:$silent_port||-|127.0.0.1:$silent_port does not answer"
+      "update|1|||-|"
+    )
+    for row in "${rows[@]}"; do
+      IFS='|' read -r mode flags proxy bypass carried said <<<"$row"
+      echo "-- $mode: flags $flags, proxy '$proxy', bypass '$bypass'"
+      proxy_settings "$flags" "$proxy" "$bypass" "$([ "$flags" != 5 ] || echo "$pac")" || continue
+      reg_set "$OVERRIDE_KEY" ApiBaseUrl "http://localhost:$PORT"
+      reg_set "$OVERRIDE_KEY" LogUrl "localhost:$PORT/log"
+      : >"$WORK/proxy.log"
+      before=$(reports)
+      if [ "$mode" = install ]; then
+        reg_quiet delete "$UNINSTALL_KEY" /f
+        rm -rf "$INSTALLED"
+        press_install
+      else
+        rm -f "$INSTALLED/ZorvikClient.exe"
+        UPDATER="${INSTALL}Update.exe"
+        UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
+      fi
+      check_exit "flags $flags: exit code" 120
+      check "flags $flags: installed" "[ -f \"$INSTALLED/ZorvikClient.exe\" ]"
+      check_eq "flags $flags: reports" "$(($(reports) - before))" 1
+      for what in check package report; do
+        case $what in
+          check) line="POST http://localhost:$PORT/api/v1/version/client/check" ;;
+          package) line="GET http://127.0.0.1:$PORT/package/full" ;;
+          report) line="POST http://localhost:$PORT/log" ;;
+        esac
+        if [[ " $carried " == *" $what "* ]]; then
+          check "flags $flags: the proxy carried the $what" "grep -qF '$line' \"$WORK/proxy.log\""
+        else
+          check "flags $flags: the $what went direct" "! grep -qF '$line' \"$WORK/proxy.log\""
+        fi
+      done
+      [ -z "$said" ] || check "flags $flags: standard error says '$said'" "grep -qF '$said' \"$WORK/update.err\""
+      w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
+    done
+    check "the PAC script was fetched" "grep -q 'GET /proxy.pac -> 200' \"$WORK/stub.log\""
     ;;
   one-way-out)
     # Update mode with the client running. A check that fails leaves the client running (it is

@@ -88,6 +88,7 @@ std::string UsageText() {
          "                         a path beginning with / names a route of this stub)\n"
          "  --tls-cert PEM         with --tls-key: serve HTTPS instead of HTTP; URLs then name\n"
          "  --tls-key PEM          https://localhost:PORT (make-test-certs.sh makes the files)\n"
+         "  --pac-file FILE        serve FILE at /proxy.pac, a proxy auto-configuration script\n"
          "  --signing-key FILE     sign every good answer with this secret key (release-sign\n"
          "                         keygen): \"sha256\" of the package served, \"expires\" an\n"
          "                         hour ahead, \"signature\" over the request's client_type_id\n"
@@ -194,6 +195,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
       options.tlsCertificate = value;
     } else if (flag == "--tls-key") {
       options.tlsKey = value;
+    } else if (flag == "--pac-file") {
+      options.pacFile = value;
     } else if (flag == "--signing-key") {
       options.signingKeyFile = value;
     } else if (flag == "--version-number") {

@@ -28,6 +28,7 @@ struct Options {
   std::string tlsCertificate;  // with tlsKey: serve HTTPS, PEM files
   std::string tlsKey;
   std::string signingKeyFile;  // a release-sign secret key file: good answers are signed
+  std::string pacFile;         // served at /proxy.pac when given
   std::string versionNumber = "3.2.0.1";
   int idleSeconds = 300;  // ends after this long without a request
   int slowMs = 2000;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <thread>
 
+#include "file_reading.h"
 #include "key_files.h"
 #include "workflow/release_signature.h"
 
@@ -107,6 +108,13 @@ int StubServer::Start() {
       return -1;
     }
     m_keys.otherSecretHex = update::MakeReleaseKeyPair().secretHex;
+  }
+  if (!m_options.pacFile.empty()) {
+    std::string error;
+    if (!release_sign::ReadSmallFile(m_options.pacFile, m_pacScript, error)) {
+      std::cerr << "vendor-stub: " << error << "\n";
+      return -1;
+    }
   }
   Digests();  // before the first request, which would wait for it otherwise
   if (!m_options.reportFile.empty()) {
@@ -268,6 +276,13 @@ void StubServer::AddRoutes() {
   });
   m_server->Get("/stats", [this](const httplib::Request&, httplib::Response& response) {
     response.set_content(m_stats.Json(), kJson);
+  });
+  m_server->Get("/proxy.pac", [this](const httplib::Request&, httplib::Response& response) {
+    if (m_options.pacFile.empty()) {
+      SetHtmlPage(response, 404, "Not Found");
+      return;
+    }
+    response.set_content(m_pacScript, "application/x-ns-proxy-autoconfig");
   });
   m_server->Post("/stats/reset", [this](const httplib::Request&, httplib::Response& response) {
     m_stats.Reset();

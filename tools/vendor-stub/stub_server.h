@@ -118,6 +118,7 @@ class StubServer {
   std::unique_ptr<httplib::Server> m_server;
   Stats m_stats;
   SigningKeys m_keys;
+  std::string m_pacScript;  // of --pac-file
   std::once_flag m_digestsOnce;
   PackageDigests m_digests;
   ResetPlan m_resets;
