@@ -6,7 +6,11 @@
 # Usage: workflow_test.sh CASE BUILD_BIN NATIVE_STUB ARTEFACT_DIR
 #   CASE: install | update | chinese-folder | failures | close-during-download | update-faults |
 #         signed | resume | attacks | one-way-out | changed-items | proxy
-set -euo pipefail
+set -Eeuo pipefail
+# The command that ended the script early is kept for the log: a case that stops without a FAIL
+# line then says where and why.
+ended_at=
+trap 'ended_at="line $LINENO (${FUNCNAME[0]:-main}): $BASH_COMMAND, status $?"' ERR
 CASE=${1:?case}
 BIN=$(realpath "${2:?Windows build bin folder}")
 STUB=$(realpath "${3:?vendor-stub}")
@@ -75,6 +79,7 @@ service_exists() { w sc query izorvik_drv >/dev/null 2>&1; }
 cleanup() {
   local status=$?
   set +e
+  if [ "$status" != 0 ] && [ -n "$ended_at" ]; then echo "--- the case ended early at $ended_at"; fi
   if [ "$status" != 0 ] || [ "$failures" != 0 ]; then  # what the last start asked and said
     echo "--- the stub's last requests"; tail -n 12 "$WORK/stub.log" 2>/dev/null
     echo "--- the last start's standard error"; tail -n 12 "$WORK/update.err" 2>/dev/null

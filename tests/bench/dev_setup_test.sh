@@ -48,12 +48,12 @@ chmod +x "$WORK/bin/"*
 #           expected exit | lines the output must hold (;-separated) | calls that must happen
 #           (;-separated) | calls that must not happen (;-separated)
 rows=(
-  "clean|yes|0|ok|no|0||dpkg --add-architecture i386;apt-get update;install -y --no-install-recommends g++-mingw-w64-i686-posix|-t bookworm"
+  "clean|yes|0|ok|no|0||dpkg --add-architecture i386;apt-get update;install -y --no-install-recommends g++-mingw-w64-i686-posix;wine32-preloader:i386|-t bookworm"
   "mirror heals on the second try|yes|1|ok|no|0||apt-get update;apt-get update;apt-get install|warning"
   "mirror stays broken|yes|9|ok|no|0|apt-get update still reports errors after 3 tries;index not fetched: $BAD_INDEX|apt-get install|"
   "held broken packages|yes|0|held|no|0|trying again with bookworm as target release|install -y --no-install-recommends -t bookworm|"
   "other install failure|yes|0|missing|no|1|FAILED: apt-install;command: apt-get install;log: |apt-get install|-t bookworm"
-  "no 32-bit code|no|0|ok|no|0||apt-get install|add-architecture;wine32:i386"
+  "no 32-bit code|no|0|ok|no|0||apt-get install;wine64-preloader|add-architecture;wine32:i386;wine32-preloader"
   "already set up|yes|0|ok|yes|0||dpkg --print-foreign-architectures|apt-get"
 )
 
