@@ -9,14 +9,23 @@
 # that mingw-w64's own import library exports, under the import library's name in a folder of
 # their own: that folder comes first in TARGET's library search, so every "-lwtsapi32" of the
 # libraries TARGET links, wherever it stands on the link line, takes the delay-import one.
+#
+# Every function of those DLLs is named to the linker as wanted (EXTERN in a linker script beside
+# the library). The 32-bit linker drops the code of an import member whose function symbol no
+# object names, taking it for a jump stub made needless by a dllimport call through the slot; in
+# a delay-import member that code is also the load thunk the slot holds until the first call, so
+# a function called only through its slot (as libcurl calls crypt32) kept a slot of 0 and its
+# first call jumped to address 0. The 64-bit linker has no such rule; both take the same members.
 function(update_delay_load target)
   set(folder "${CMAKE_BINARY_DIR}/delay-import")
   file(MAKE_DIRECTORY "${folder}")
   foreach(library IN LISTS ARGN)
     set(delay_library "${folder}/lib${library}.a")
-    if(NOT EXISTS "${delay_library}")
+    if(NOT EXISTS "${delay_library}" OR NOT EXISTS "${delay_library}.ld")
       update_write_delay_library("${library}" "${delay_library}")
     endif()
+    target_link_options(${target} PRIVATE "${delay_library}.ld")
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${delay_library}.ld")
   endforeach()
   target_link_directories(${target} BEFORE PRIVATE "${folder}")
   target_link_libraries(${target} PRIVATE delayimp)
@@ -38,9 +47,17 @@ function(update_write_delay_library library delay_library)
   endif()
   string(REPLACE "\n" ";" lines "${symbols}")
   set(exports "")
+  set(wanted "")
   foreach(line IN LISTS lines)
+    # The interface identifiers a DLL exports are data, though the 64-bit import libraries give
+    # them thunks too; the program takes them from libuuid.
+    if(line MATCHES " T _?(IID|CLSID|LIBID|DIID)_")
+      continue()
+    endif()
     if(line MATCHES "${thunk}")
       string(APPEND exports "  ${CMAKE_MATCH_1}\n")
+      string(REGEX REPLACE "^[0-9a-f]+ T " "" symbol "${line}")
+      string(APPEND wanted "  \"${symbol}\"\n")
     endif()
   endforeach()
   if(exports STREQUAL "")
@@ -51,4 +68,5 @@ function(update_write_delay_library library delay_library)
   execute_process(COMMAND "${CMAKE_DLLTOOL}" -k --input-def "${definition}"
                           --dllname "${library}.dll" --output-delaylib "${delay_library}"
                   COMMAND_ERROR_IS_FATAL ANY)
+  file(WRITE "${delay_library}.ld" "EXTERN(\n${wanted})\n")
 endfunction()
