@@ -20,8 +20,8 @@ STUB="$ROOT/build/native/bin/vendor-stub"
 KEY="$ROOT/tests/app/release-test-key.secret"
 wine_select_for "$BIN/Update.exe"
 DRIVE_C="$WINEPREFIX/drive_c"
-INSTALLED="$DRIVE_C/Program Files/ZorvikClient"
-INSTALL='C:\Program Files\ZorvikClient\'
+INSTALLED="$DRIVE_C/Program Files (x86)/ZorvikClient"
+INSTALL='C:\Program Files (x86)\ZorvikClient\'
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 ratio() { awk "BEGIN{printf \"%.2f\", $1/$2}"; }

@@ -25,7 +25,7 @@ STUB="$ROOT/build/native/bin/vendor-stub"
 wine_select_for "$BIN/Update.exe"
 WORK=$(mktemp -d)
 DRIVE_C="$WINEPREFIX/drive_c"
-INSTALLED="$DRIVE_C/Program Files/ZorvikClient"
+INSTALLED="$DRIVE_C/Program Files (x86)/ZorvikClient"
 unset DISPLAY
 wine_bench_start
 cleanup() {
@@ -112,21 +112,21 @@ use_service
 w "$BIN/download_loop.exe" "http://127.0.0.1:$PORT/package/full" 'C:\zorvik-bench\loop.zip' >/dev/null
 package_bytes=$(stat -c %s "$DRIVE_C/zorvik-bench/loop.zip")
 rm -rf "$INSTALLED"
-w "$BIN/unpack.exe" 'C:\zorvik-bench\loop.zip' 'C:\Program Files\ZorvikClient' >/dev/null 2>&1
+w "$BIN/unpack.exe" 'C:\zorvik-bench\loop.zip' 'C:\Program Files (x86)\ZorvikClient' >/dev/null 2>&1
 cp "$BIN/Update.exe" "$INSTALLED/"
 installed_bytes=$(du -sb "$INSTALLED" | cut -f1)
 items_bytes=$(unzip -l "$DRIVE_C/zorvik-bench/loop.zip" | tail -1 | awk '{print $1}')
 # Five rounds, the best of each: this disk's write times vary by half from one run to the next.
 best_direct= best_staged= best_update= peak_disk=0
 for _ in 1 2 3 4 5; do
-  timed_unpack 'C:\zorvik-bench\loop.zip' 'C:\Program Files\ZorvikClient'
+  timed_unpack 'C:\zorvik-bench\loop.zip' 'C:\Program Files (x86)\ZorvikClient'
   [ -z "$best_direct" ] || [ "$unpack_ms" -lt "$best_direct" ] && best_direct=$unpack_ms
   cp "$DRIVE_C/zorvik-bench/loop.zip" "$INSTALLED/up.zip"
-  timed_unpack --staged 'C:\Program Files\ZorvikClient'
+  timed_unpack --staged 'C:\Program Files (x86)\ZorvikClient'
   [ -z "$best_staged" ] || [ "$unpack_ms" -lt "$best_staged" ] && best_staged=$unpack_ms
   [ ! -e "$INSTALLED/Update.staging" ] && [ ! -e "$INSTALLED/up.zip" ] || { echo "staged unpack failed"; exit 1; }
 
-  UPDATER='C:\Program Files\ZorvikClient\Update.exe'
+  UPDATER='C:\Program Files (x86)\ZorvikClient\Update.exe'
   sync
   t=$(now_ms)
   run_update 3

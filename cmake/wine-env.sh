@@ -1,6 +1,6 @@
 # Wine bench: sourced by ./dev and by the wine-run launcher. Every Windows test and the demo
-# runs in a private prefix inside the build tree, never in ~/.wine: a 32-bit one for the product
-# build and a 64-bit one for the 64-bit test build (for machines that cannot execute 32-bit code).
+# runs in a private 64-bit prefix inside the build tree, never in ~/.wine: the product's 32-bit
+# build under WoW64 where this machine executes 32-bit code, else the 64-bit test build.
 UPDATE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
@@ -34,17 +34,22 @@ wine_can_run_32bit() {
   machine_runs_32bit && [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
-# wine_select win32|win64: points WINEPREFIX, WINEARCH, the loader and the server at that bench.
+# wine_select win32|win64: points WINEPREFIX, the loader and the server at the bench of that
+# build. Both run in one 64-bit prefix, as on the 64-bit Windows that almost every user has: a
+# 32-bit program under WoW64 ("C:\Program Files (x86)", the 32-bit registry view, System32
+# redirected to SysWOW64), through the 32-bit loader that wine32 installs beside wine64.
 wine_select() {
   export UPDATE_WINE_BITS=$1
-  export WINEPREFIX="$UPDATE_ROOT/build/wine-prefix-$1"
+  export WINEPREFIX="$UPDATE_ROOT/build/wine-prefix-win64"
   if [ "$1" = win64 ]; then
-    export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
-    UPDATE_WINESERVER=/usr/lib/wine/wineserver64
+    export WINELOADER=/usr/lib/wine/wine64
   else
-    export WINEARCH=win32 WINELOADER=/usr/lib/wine/wine
-    UPDATE_WINESERVER=/usr/lib/wine/wineserver32
+    export WINELOADER=/usr/lib/wine/wine
   fi
+  # The prefix's architecture is given once, when it is made; a 32-bit loader refuses to start
+  # with WINEARCH=win64.
+  unset WINEARCH
+  UPDATE_WINESERVER=/usr/lib/wine/wineserver64
   export WINESERVER=$UPDATE_WINESERVER
 }
 
@@ -54,25 +59,58 @@ wine_select_for() {
 }
 
 wine() { "$WINELOADER" "$@"; }
+# The prefix itself is made and set up by the 64-bit loader, whichever build runs in it, so that
+# its machine-wide settings land in the 64-bit registry view.
+wine_prefix_tool() { WINEARCH=win64 /usr/lib/wine/wine64 "$@"; }
 wineserver() { "$UPDATE_WINESERVER" "$@"; }
 
+# Where winedbg's report of every crash in the prefix is appended: the exception, the registers,
+# the stack and the backtrace.
+UPDATE_CRASH_LOG_WINDOWS='C:\windows\temp\update-crashes.log'
+wine_crash_log() { echo "$WINEPREFIX/drive_c/windows/temp/update-crashes.log"; }
+# wine_crash_log_size: the crash log's size now, to show later only what a program added.
+wine_crash_log_size() { stat -c %s "$(wine_crash_log)" 2>/dev/null || echo 0; }
+# wine_crash_report ERRORS SINCE: when the program whose standard error is ERRORS crashed, prints
+# Wine's line about it and winedbg's report added to the crash log since size SINCE; false when
+# it did not crash.
+wine_crash_report() {
+  grep -q '^wine: Unhandled' "$1" 2>/dev/null || return 1
+  grep '^wine: Unhandled' "$1" | tr -d '\r'
+  tail -c +"$(($2 + 1))" "$(wine_crash_log)" 2>/dev/null | tr -d '\r' | sed -n 1,80p || true
+}
+
 # The bench's settings of a prefix; a prefix made with an older list gets the new one applied.
-UPDATE_PREFIX_SETTINGS=3
+UPDATE_PREFIX_SETTINGS=5
 
 # Settings that make the prefix behave like a desktop a person uses: CJK font replacements, font
 # links that let the system's own dialogs (drawn in Tahoma or DejaVu Sans) show Chinese, and no
 # window-manager handshake (the bench's X server has no window manager, and Wine would wait two
-# seconds for one on every hide or destroy of a window it thinks is managed).
+# seconds for one on every hide or destroy of a window it thinks is managed). And no crash
+# dialog: a program that crashes has winedbg write its backtrace to the program's standard error
+# and ends, instead of staying on screen until someone closes the dialog, so a crash fails its
+# test in seconds, as a crash.
 wine_prefix_settings() {
+  wine_prefix_tool reg.exe add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 \
+    /f >/dev/null 2>&1
+  # A program without a console would give winedbg a console of its own, which nobody reads: its
+  # report goes to the crash log instead. Both views: a 32-bit program reads the 32-bit one.
+  local view
+  for view in 64 32; do
+    wine_prefix_tool reg.exe add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+      /v Debugger /t REG_SZ /d "cmd.exe /c C:\\windows\\system32\\winedbg.exe --auto %ld %ld >>$UPDATE_CRASH_LOG_WINDOWS" \
+      /f /reg:$view >/dev/null 2>&1
+    wine_prefix_tool reg.exe add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+      /v Auto /t REG_SZ /d 1 /f /reg:$view >/dev/null 2>&1
+  done
   for face in "微软雅黑" "宋体" "Microsoft YaHei" "SimSun"; do
-    wine reg.exe add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+    wine_prefix_tool reg.exe add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
       /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
   done
   for face in "Tahoma" "DejaVu Sans"; do
-    wine reg.exe add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+    wine_prefix_tool reg.exe add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
       /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
   done
-  wine reg.exe add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  wine_prefix_tool reg.exe add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 }
 
 # Creates the selected prefix once (under a lock: ctest runs tests in parallel): no Mono or Gecko
@@ -85,7 +123,8 @@ wine_prefix_ensure() {
     [ "$(cat "$WINEPREFIX/.update-ready" 2>/dev/null)" = "$UPDATE_PREFIX_SETTINGS" ] && exit 0
     if [ ! -f "$WINEPREFIX/.update-ready" ]; then
       rm -rf "$WINEPREFIX"
-      WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d" wine wineboot.exe -i >/dev/null 2>&1
+      WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d" wine_prefix_tool wineboot.exe -i \
+        >/dev/null 2>&1
       wineserver -w
     fi
     wine_prefix_settings
@@ -121,7 +160,7 @@ wine_bench_start() {
   [ -n "${DISPLAY:-}" ] || xvfb_start
   wine_prefix_ensure
   wineserver -p >/dev/null 2>&1 || true
-  wine wineboot.exe </dev/null >/dev/null 2>&1 || true
+  wine_prefix_tool wineboot.exe </dev/null >/dev/null 2>&1 || true
 }
 
 wine_bench_stop() {
@@ -134,6 +173,44 @@ wine_bench_stop() {
 wine_keeper_start() {
   wine "$1/bin/keeper.exe" >/dev/null 2>&1 &
   echo $!
+}
+
+# wine_wait_for_state PID ERRORS COMMAND...: runs COMMAND, a wait for some state of the Windows
+# program PID (a child of this shell) whose standard error goes to ERRORS, and returns its
+# status. When the program ends first, the wait stops at once: it prints "the program crashed"
+# with Wine's report and winedbg's backtrace, or the status it ended with, and returns 1. A
+# program can be waited for only once, so its status is then kept in UPDATE_PROGRAM_STATUS. Clear
+# that, and set UPDATE_CRASH_LOG_START to wine_crash_log_size, at each start.
+wine_wait_for_state() {
+  local pid=$1 errors=$2 waiter ended= status=0
+  shift 2
+  if [ -z "${UPDATE_PROGRAM_STATUS:-}" ]; then
+    "$@" &
+    waiter=$!
+    wait -n -p ended "$waiter" "$pid" || status=$?
+    [ "$ended" != "$waiter" ] || return "$status"
+    UPDATE_PROGRAM_STATUS=$status
+    pkill -P "$waiter" 2>/dev/null
+    kill "$waiter" 2>/dev/null
+    wait "$waiter" 2>/dev/null || true
+  fi
+  local report
+  if report=$(wine_crash_report "$errors" "${UPDATE_CRASH_LOG_START:-0}"); then
+    echo "the program crashed (status $UPDATE_PROGRAM_STATUS) while the test waited; Wine's report:"
+    sed 's/^/   /' <<<"$report"
+  else
+    echo "the program ended (status $UPDATE_PROGRAM_STATUS) before the state the test waited for"
+  fi
+  return 1
+}
+
+# wine_wait_exit PID LIMIT: waits LIMIT seconds for the program PID to end and keeps its exit
+# status in UPDATE_PROGRAM_STATUS; false when it still runs then (it is left running).
+wine_wait_exit() {
+  [ -z "${UPDATE_PROGRAM_STATUS:-}" ] || return 0
+  timeout "$2" tail --pid="$1" -f /dev/null || return 1
+  UPDATE_PROGRAM_STATUS=0
+  wait "$1" || UPDATE_PROGRAM_STATUS=$?
 }
 
 # wine_backtrace EXE_NAME: prints the backtrace of every thread of each running Windows process

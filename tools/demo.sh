@@ -18,7 +18,7 @@ mkdir -p "$SHOTS"
 rm -f "$SHOTS"/*.png
 WORK=$(mktemp -d)
 DRIVE_C="$WINEPREFIX/drive_c"
-INSTALLED="$DRIVE_C/Program Files/ZorvikClient"
+INSTALLED="$DRIVE_C/Program Files (x86)/ZorvikClient"
 DESKTOP_LINK="$DRIVE_C/users/$(id -un)/Desktop/Zorvik加速器.lnk"
 PACKAGE_BYTES=50000000
 
@@ -80,7 +80,7 @@ phase "install button to the end (exit code $exit_code)" "$t1"
 [ "$exit_code" = 1 ] || { echo "the install did not end as it should"; exit 1; }
 
 echo "== update (Update.exe 3 from the install folder)"
-UPDATER='C:\Program Files\ZorvikClient\Update.exe'
+UPDATER='C:\Program Files (x86)\ZorvikClient\Update.exe'
 t2=$(now_ms)
 already_sent=$(stub_count package_bytes_sent)
 UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3

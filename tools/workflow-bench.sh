@@ -14,12 +14,24 @@ CLIENT_LOG='C:\zorvik-clients.log'
 w() { "$WINELOADER" "$@"; }
 unix_path() { w winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 inspect() { w "$BIN/ui-inspect.exe" "$@" 2>/dev/null | tr -d '\r'; }
-reg_quiet() { w reg "$@" >/dev/null 2>&1 || true; }
+# reg_view KEY: the registry view in which the program keeps KEY, as a switch of reg.exe. The
+# administrator's overrides are read from the 64-bit view; the uninstall entry and the Run value
+# are the 32-bit program's, in the 32-bit view (WOW6432Node), whichever build runs. The user's
+# keys have one view.
+reg_view() {
+  case "$1" in
+    'HKLM\SOFTWARE\IZorvik\'*) echo /reg:64 ;;
+    'HKLM\SOFTWARE\'*) echo /reg:32 ;;
+  esac
+}
+# reg_quiet COMMAND KEY ARG...: reg.exe in the key's view, its output and failure ignored.
+reg_quiet() { w reg "$@" $(reg_view "$2") >/dev/null 2>&1 || true; }
 # reg_value KEY NAME: the value's data as `reg export` writes it (UTF-8), or nothing.
 reg_value() {
   local file="$WORK/export.reg"
   rm -f "$file"
-  w reg export "$1" "$(w winepath -w "$file" | tr -d '\r')" /y >/dev/null 2>&1 || return 0
+  w reg export "$1" "$(w winepath -w "$file" | tr -d '\r')" /y $(reg_view "$1") >/dev/null 2>&1 ||
+    return 0
   iconv -f UTF-16LE -t UTF-8 "$file" | tr -d '\r' | sed -n "s/^\"$2\"=//p"
 }
 
@@ -68,7 +80,7 @@ use_service() {
 # program would read the value left from before.
 reg_set() {
   local out status=0
-  out=$(w reg add "$1" /v "$2" /t REG_SZ /d "$3" /f 2>&1) || status=$?
+  out=$(w reg add "$1" /v "$2" /t REG_SZ /d "$3" /f $(reg_view "$1") 2>&1) || status=$?
   [ "$status" = 0 ] || { echo "reg add $1 /v $2 failed with status $status: $out" >&2; return 1; }
 }
 
@@ -78,23 +90,31 @@ app_pid=
 run_update() {
   local folder
   folder=$(dirname "$(unix_path "$UPDATER")")
+  UPDATE_CRASH_LOG_START=$(wine_crash_log_size) UPDATE_PROGRAM_STATUS=
   (cd "$folder" && exec "$WINELOADER" "$UPDATER" "$@" >"$WORK/update.out" 2>"$WORK/update.err") &
   app_pid=$!
 }
-# wait_window NAME: waits up to 60 s for an element NAME in the window; false when none comes.
-wait_window() { inspect --wait "$1" --timeout 60 >/dev/null; }
+# wait_for NAME [LIMIT]: waits up to LIMIT seconds (60) for an element NAME in Update.exe's
+# window; false when none comes, and at once when Update.exe ends first (saying whether it
+# crashed, with winedbg's backtrace).
+wait_for() {
+  wine_wait_for_state "$app_pid" "$WORK/update.err" inspect_quietly --wait "$1" --timeout "${2:-60}"
+}
+inspect_quietly() { inspect "$@" >/dev/null; }
+wait_window() { wait_for "$1" 60; }
 # wait_exit LIMIT: waits LIMIT seconds for Update.exe to end; its exit code goes to $exit_code.
 # A program that is still there then is a hang: its threads' backtraces go to the log before it is
 # ended.
 wait_exit() {
-  if ! timeout "$1" tail --pid="$app_pid" -f /dev/null; then
+  if ! wine_wait_exit "$app_pid" "$1"; then
     echo "Update.exe still runs after $1 s; its threads:"
     wine_backtrace "$(basename "${UPDATER//\\//}")" | sed 's/^/   /'
     echo "   (ended)"
     kill "$app_pid" 2>/dev/null
+    UPDATE_PROGRAM_STATUS=0
+    wait "$app_pid" || UPDATE_PROGRAM_STATUS=$?
   fi
-  exit_code=0
-  wait "$app_pid" || exit_code=$?
+  exit_code=$UPDATE_PROGRAM_STATUS
 }
 reports() { [ -f "$WORK/reports.jsonl" ] && wc -l <"$WORK/reports.jsonl" || echo 0; }
 client_starts() { grep -c "ZorvikClient\\\\ZorvikClient.exe" "$DRIVE_C/zorvik-clients.log" 2>/dev/null || echo 0; }

@@ -17,6 +17,7 @@ constexpr wchar_t kAutostartValue[] = L"IZorvik";
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr wchar_t kUninstallSubkey[] = L"ZorvikClient";
 constexpr DWORD kPresentValueChars = 260;
+constexpr REGSAM kView = KEY_WOW64_32KEY;
 
 // Strings are stored with their terminating NUL.
 void SetString(HKEY key, const wchar_t* name, const std::wstring& text) {
@@ -40,7 +41,7 @@ bool HasNonEmptyAutostartValue(HKEY run) {
 
 bool SetAutostartValue(const std::wstring& exePath, bool keepExisting) {
   RegistryKey run;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, run.Receive()) !=
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS | kView, run.Receive()) !=
       ERROR_SUCCESS) {
     return false;
   }
@@ -51,13 +52,15 @@ bool SetAutostartValue(const std::wstring& exePath, bool keepExisting) {
 
 int WriteUninstallEntry(const UninstallInfo& info, uint32_t estimatedSize) {
   RegistryKey uninstall;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS,
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0,
+                    KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | kView,
                     uninstall.Receive()) != ERROR_SUCCESS) {
     return kUninstallKeyUnavailable;
   }
   RegistryKey entry;
   if (RegCreateKeyExW(uninstall.get(), kUninstallSubkey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_READ | KEY_WRITE, nullptr, entry.Receive(), nullptr) != ERROR_SUCCESS) {
+                      KEY_READ | KEY_WRITE | kView, nullptr, entry.Receive(),
+                      nullptr) != ERROR_SUCCESS) {
     return kUninstallKeyUnavailable;
   }
   SetString(entry.get(), L"DisplayIcon", info.displayIcon);

@@ -1,5 +1,10 @@
 // The client's entries in the machine's registry: the autostart value and the uninstall entry.
 // Both live under HKEY_LOCAL_MACHINE and need administrator rights. Windows only.
+//
+// Both are kept in the 32-bit registry view: the program is a 32-bit one, and on 64-bit Windows
+// its entries have always been written there (HKLM\SOFTWARE\WOW6432Node\...), where Windows reads
+// Run values and the list of programs as well. A build for another architecture (the 64-bit
+// test build) writes to the same place, so what its tests see is what users get.
 #pragma once
 
 #include <cstdint>

@@ -36,7 +36,9 @@ std::wstring ProgramFolder() {
 
 std::wstring DefaultInstallFolder() {
   wchar_t program_files[MAX_PATH] = {};
-  SHGetSpecialFolderPathW(nullptr, program_files, CSIDL_PROGRAM_FILES, FALSE);
+  // The folder for 32-bit programs, as the 32-bit program is offered it under WoW64 ("Program
+  // Files (x86)" on 64-bit Windows, "Program Files" on 32-bit Windows), whatever the build.
+  SHGetSpecialFolderPathW(nullptr, program_files, CSIDL_PROGRAM_FILESX86, FALSE);
   return InstallFolderIn(program_files).value_or(std::wstring());
 }
 

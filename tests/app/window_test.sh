@@ -18,11 +18,12 @@ wine_select_for "$UPDATE"
 mkdir -p "$SHOTS"
 if [ -z "${DISPLAY:-}" ]; then
   wine_bench_start
-  trap wine_bench_stop EXIT
+  bench_started=1
 else
   wine_prefix_ensure
 fi
 
+trap 'rm -f "$ERRORS"; [ -z "${bench_started:-}" ] || wine_bench_stop' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check_eq() { # what actual expected
@@ -37,11 +38,31 @@ has_line() {
 }
 field() { sed -n "s/.*\b$2=\([^ ]*\).*/\1/p" <<<"$1"; }
 
+ERRORS=$(mktemp)
+# launch [ARG...]: starts Update.exe, its standard error kept for a crash report; sets app_pid.
+launch() {
+  UPDATE_CRASH_LOG_START=$(wine_crash_log_size) UPDATE_PROGRAM_STATUS=
+  "$WINELOADER" "$UPDATE" "$@" >/dev/null 2>"$ERRORS" &
+  app_pid=$!
+}
+# awaits COMMAND...: runs a wait for the window's state; it ends at once, saying whether the
+# program crashed, when Update.exe ends first.
+awaits() { wine_wait_for_state "$app_pid" "$ERRORS" "$@"; }
+probe_state_into() { probe "$@" >"$ERRORS.state"; }
+inspect_quietly() { inspect "$@" >/dev/null; }
+# wait_window: waits for Update.exe's window; sets state.
+wait_window() {
+  local status=0
+  awaits probe_state_into wait || status=$?
+  state=$(cat "$ERRORS.state" 2>/dev/null)
+  rm -f "$ERRORS.state"
+  return $status
+}
+
 # start_update [ARG...]: starts Update.exe and waits for its window; sets app_pid and state.
 start_update() {
-  "$WINELOADER" "$UPDATE" "$@" >/dev/null 2>&1 &
-  app_pid=$!
-  state=$(probe wait) || {
+  launch "$@"
+  wait_window || {
     kill -0 "$app_pid" 2>/dev/null && running=running || running="not running"
     fail "no window for arguments [$*] (Update.exe $running): $state"
     return 1
@@ -51,14 +72,14 @@ start_update() {
 
 # wait_exit: waits up to 30 s for Update.exe to end and checks its exit code is 1.
 wait_exit() {
-  if ! timeout 30 tail --pid="$app_pid" -f /dev/null; then
+  if ! wine_wait_exit "$app_pid" 30; then
     fail "Update.exe still runs after 30 s; its threads:"
     wine_backtrace "$(basename "$UPDATE")" | sed 's/^/   /'
     kill "$app_pid" 2>/dev/null || true
+    UPDATE_PROGRAM_STATUS=0
+    wait "$app_pid" || UPDATE_PROGRAM_STATUS=$?
   fi
-  local rc=0
-  wait "$app_pid" || rc=$?
-  check_eq "exit code ($1)" "$rc" 1
+  check_eq "exit code ($1)" "$UPDATE_PROGRAM_STATUS" 1
 }
 
 # Screen position of client point (x, y) of the window described by $state.
@@ -167,9 +188,8 @@ case "$CASE" in
     ;;
   minimise)
     # Started from another folder: the program still finds everything it needs.
-    (cd / && "$WINELOADER" "$UPDATE" >/dev/null 2>&1) &
-    app_pid=$!
-    state=$(probe wait) || { fail "no window when started from /"; exit 1; }
+    cd / && launch && cd - >/dev/null
+    wait_window || { fail "no window when started from /"; exit 1; }
     first_frame started-elsewhere && echo "ok: the install page is drawn when started from /"
     xdotool mousemove "$(sx 768)" "$(sy 30)" click 1
     deadline=$((SECONDS + 10))
@@ -263,7 +283,7 @@ case "$CASE" in
     start_update || exit 1
     tree=$(inspect)
     echo "$tree" >"$SHOTS/screen-reader-install-page.txt"
-    folder=$(printf '%s' 'C:\Program Files\ZorvikClient\' | sed 's/\\/\\\\/g')
+    folder=$(printf '%s' 'C:\Program Files (x86)\ZorvikClient\' | sed 's/[\()]/\\&/g')
     has_line "folder box" "$tree" "text name=\"选择路径\" value=\"$folder\" states=read-only"
     has_line "shortcut option" "$tree" 'check-button name="创建桌面快捷方式" value="" states=checked,focusable'
     has_line "autostart option" "$tree" 'check-button name="开机自动启动" value="" states=focusable'
@@ -274,7 +294,7 @@ case "$CASE" in
     has_line "minimise button" "$tree" 'push-button name="最小化"'
     # Unticking the agreement makes the install button unavailable; ticking it again enables it.
     inspect --do "阅读并同意Zorvik网络加速器" >/dev/null
-    inspect --wait "立即安装" --timeout 10 >/dev/null
+    awaits inspect_quietly --wait "立即安装" --timeout 10
     has_line "install button after unticking" "$(inspect --find 立即安装)" 'states=unavailable'
     [ "$(inspect --do 立即安装 >/dev/null; echo $?)" = 3 ] && echo "ok: a disabled button refuses" ||
       fail "the disabled install button took its action"
@@ -282,7 +302,7 @@ case "$CASE" in
     # Install now: the progress page's status line and bar, and no install page.
     inspect --do 立即安装 >/dev/null || fail "install button refused"
     # No vendor service answers this window: the check fails and says so.
-    inspect --wait "下载失败" --timeout 60 >/dev/null || fail "no status line after install"
+    awaits inspect_quietly --wait "下载失败" --timeout 60 || fail "no status line after install"
     tree=$(inspect)
     echo "$tree" >"$SHOTS/screen-reader-progress-page.txt"
     has_line "status line" "$tree" 'static-text name="下载失败"'
@@ -290,7 +310,7 @@ case "$CASE" in
     grep -q '立即安装' <<<"$tree" && fail "the install page is still in the tree" ||
       echo "ok: the install page is gone"
     probe progress 37 1000 >/dev/null
-    inspect --wait "正在安装 37%" --timeout 10 >/dev/null && echo "ok: the reader sees 37 %" ||
+    awaits inspect_quietly --wait "正在安装 37%" --timeout 10 && echo "ok: the reader sees 37 %" ||
       fail "the status line did not reach 37 %"
     probe close >/dev/null
     wait_exit "closed after reading"

@@ -26,7 +26,7 @@ else
 fi
 WORK=$(mktemp -d)
 DRIVE_C="$WINEPREFIX/drive_c"
-INSTALL='C:\Program Files\ZorvikClient\'
+INSTALL='C:\Program Files (x86)\ZorvikClient\'
 DESKTOP_LINK="$DRIVE_C/users/$(id -un)/Desktop/Zorvik加速器.lnk"
 
 failures=0
@@ -96,7 +96,7 @@ cleanup() {
   [ -z "${PROXY_PID:-}" ] || kill "$PROXY_PID" 2>/dev/null
   reg_quiet delete "$UNINSTALL_KEY" /f
   reg_quiet delete "$RUN_KEY" /v IZorvik /f
-  rm -rf "$DRIVE_C/Program Files/ZorvikClient" "$DRIVE_C/zorvik-running" \
+  rm -rf "$DRIVE_C/Program Files (x86)/ZorvikClient" "$DRIVE_C/zorvik-running" \
     "$DRIVE_C/zorvik-clients.log" "$DRIVE_C/游戏" "$DRIVE_C/holder.exe" "$DRIVE_C/holder.log" \
     "$DESKTOP_LINK" "$WORK" "$DRIVE_C/victim" "$DRIVE_C/planted.log" \
     "$DRIVE_C/users/$(id -un)/Downloads/"*
@@ -124,7 +124,7 @@ press_install() {
   inspect --do 立即安装 >/dev/null
 }
 
-INSTALLED="$DRIVE_C/Program Files/ZorvikClient"
+INSTALLED="$DRIVE_C/Program Files (x86)/ZorvikClient"
 check_installed_files() {
   for file in ZorvikClient.exe Update.exe bin/tool.dll bin/plugins/p.dat 资料/说明.txt empty.dat; do
     check "installed $file" "[ -f \"$INSTALLED/$file\" ]"
@@ -151,18 +151,18 @@ case "$CASE" in
     check "report: act 1, type 0, the version, an OS" \
       "grep -qE '^\\{\"act\":1,\"type\":0,\"version\":\"3.2.0.1\",\"os\":\"[^\"]+\"\\}\$' <<<'$report'"
     size=$(stat -c %s "$WORK/package.zip")
-    check_eq DisplayIcon "$(reg_value "$UNINSTALL_KEY" DisplayIcon)" '"C:\\Program Files\\ZorvikClient\\ZorvikClient.exe"'
-    check_eq UninstallString "$(reg_value "$UNINSTALL_KEY" UninstallString)" '"\"C:\\Program Files\\ZorvikClient\\Uninstall.exe\""'
+    check_eq DisplayIcon "$(reg_value "$UNINSTALL_KEY" DisplayIcon)" '"C:\\Program Files (x86)\\ZorvikClient\\ZorvikClient.exe"'
+    check_eq UninstallString "$(reg_value "$UNINSTALL_KEY" UninstallString)" '"\"C:\\Program Files (x86)\\ZorvikClient\\Uninstall.exe\""'
     check_eq DisplayName "$(reg_value "$UNINSTALL_KEY" DisplayName)" '"ZorvikClient"'
     check_eq DisplayVersion "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" '"3.2.0.1"'
     check_eq Publisher "$(reg_value "$UNINSTALL_KEY" Publisher)" '"IZorvik"'
     check_eq EstimatedSize "$(reg_value "$UNINSTALL_KEY" EstimatedSize)" "$(printf 'dword:%08x' $((size / 1024)))"
-    check_eq "Run value" "$(reg_value "$RUN_KEY" IZorvik)" '"\"C:\\Program Files\\ZorvikClient\\ZorvikClient.exe\""'
+    check_eq "Run value" "$(reg_value "$RUN_KEY" IZorvik)" '"\"C:\\Program Files (x86)\\ZorvikClient\\ZorvikClient.exe\""'
     check "desktop shortcut" "[ -s \"$DESKTOP_LINK\" ]"
     check "the shortcut names the client" \
       "iconv -f UTF-16LE -t UTF-8 \"$DESKTOP_LINK\" 2>/dev/null | grep -aq 'ZorvikClient.exe' || grep -aq 'ZorvikClient.exe' \"$DESKTOP_LINK\""
     check_eq "client starts" "$(client_starts)" 1
-    check "the client got the argument 0" "grep -q '\"C:.Program Files.ZorvikClient.ZorvikClient.exe\" 0' \"$DRIVE_C/zorvik-clients.log\""
+    check "the client got the argument 0" "grep -q '\"C:.Program Files (x86).ZorvikClient.ZorvikClient.exe\" 0' \"$DRIVE_C/zorvik-clients.log\""
     ;;
   update)
     make_package "$WORK/package.zip" v1
@@ -267,7 +267,7 @@ case "$CASE" in
         check_eq "$scenario: reports" "$(($(reports) - before))" 1
         [ -z "$size" ] || check_eq "$scenario: EstimatedSize" "$(reg_value "$UNINSTALL_KEY" EstimatedSize)" "$size"
       else
-        inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$scenario: no failure display"
+        wait_for "下载失败" 90 || fail "$scenario: no failure display"
         # Only a body cut short is taken up again (three times, here in vain).
         resumed=$(grep -c "resuming" "$WORK/update.err" || true)
         check_eq "$scenario: resumed" "$resumed" "$([ "$scenario" = package-truncated ] && echo 3 || echo 0)"
@@ -303,7 +303,7 @@ case "$CASE" in
     use_service
     rm -rf "$INSTALLED"
     press_install
-    inspect --wait "下载失败" --timeout 90 >/dev/null || fail "corrupt item: no failure display"
+    wait_for "下载失败" 90 || fail "corrupt item: no failure display"
     check "corrupt item: the new install folder is gone" "[ ! -e \"$INSTALLED\" ]"
     inspect --do 关闭 >/dev/null
     check_exit "corrupt item: exit code after closing" 30
@@ -338,7 +338,7 @@ case "$CASE" in
       UPDATER="${INSTALL}Update.exe"
       UPDATE_HALT_BEFORE_SWAP_STEP=${fault#crash:} UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
       if [ "$fault" = held ]; then
-        inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$fault: no failure display"
+        wait_for "下载失败" 90 || fail "$fault: no failure display"
         deadline=$((SECONDS + 30))
         until [ "$(client_starts)" -gt "$starts_before" ] || [ $SECONDS -ge $deadline ]; do :; done
         check_eq "$fault: the old client runs again" "$(client_starts)" $((starts_before + 1))
@@ -362,7 +362,7 @@ case "$CASE" in
         [ -f "$INSTALLED/Update.exe" ] || UPDATER="${INSTALL}Update.exe_old"
         use_service refused
         run_update 3
-        inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$fault: no failure display after the crash"
+        wait_for "下载失败" 90 || fail "$fault: no failure display after the crash"
         inspect --do 关闭 >/dev/null
         check_exit "$fault: exit code of the start after the crash" 30
         use_service
@@ -432,7 +432,7 @@ case "$CASE" in
         install-folder-link) mv "$INSTALLED/bin" "$WORK/bin" && ln -s "$VICTIM" "$INSTALLED/bin" ;;
       esac
       UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
-      inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$planted: no failure display"
+      wait_for "下载失败" 90 || fail "$planted: no failure display"
       inspect --do 关闭 >/dev/null
       check_exit "$planted: exit code after closing" 30
       check "$planted: standard error says '$said'" "grep -qF \"$said\" \"$WORK/update.err\""
@@ -476,7 +476,7 @@ case "$CASE" in
         check_exit "$scenario: exit code" 120
         check "$scenario: installed" "[ -f \"$INSTALLED/ZorvikClient.exe\" ]"
       else
-        inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$scenario: no failure display"
+        wait_for "下载失败" 90 || fail "$scenario: no failure display"
         sent=$(($(stub_count package_bytes_sent) - sent_before))
         if [ "$outcome" = refused ]; then
           check_eq "$scenario: package bytes sent" "$sent" 0
@@ -540,7 +540,7 @@ case "$CASE" in
         check_eq "$options $scenario: EstimatedSize (the whole package)" \
           "$(reg_value "$UNINSTALL_KEY" EstimatedSize)" "dword:$(printf %08x $((size / 1024)))"
       else
-        inspect --wait "下载失败" --timeout 60 >/dev/null || fail "no failure display"
+        wait_for "下载失败" 60 || fail "no failure display"
         check "$options $scenario: up.zip removed" "[ ! -e \"$INSTALLED/up.zip\" ]"
         inspect --do 关闭 >/dev/null
         check_exit "$options $scenario: exit code after closing" 30
@@ -637,7 +637,7 @@ PY
       UPDATER="${INSTALL}Update.exe"
       UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
       if [ "$outcome" = refused ]; then
-        inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$options: no failure display"
+        wait_for "下载失败" 90 || fail "$options: no failure display"
         inspect --do 关闭 >/dev/null
         check_exit "$options: exit code after closing" 30
         check "$options: the folder as it was" "diff -r \"$WORK/before\" \"$INSTALLED\""
@@ -765,7 +765,7 @@ PY
       starts_before=$(client_starts)
       use_service "$scenario"
       UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
-      inspect --wait "下载失败" --timeout 90 >/dev/null || fail "$scenario: no failure display"
+      wait_for "下载失败" 90 || fail "$scenario: no failure display"
       if [ "$client" = "runs on" ]; then
         check "$scenario: the client runs on" "kill -0 $running_pid 2>/dev/null"
         check_eq "$scenario: client starts" "$(client_starts)" "$starts_before"
@@ -815,7 +815,7 @@ PY
     check "the second says why" "grep -q 'another updater is at work' \"$WORK/update.err\""
     check "the first goes on" "kill -0 $first_pid 2>/dev/null"
     check "the first's download goes on" "inspect | grep -qE 'static-text name=\"正在更新 [1-9][0-9]*%\"'"
-    app_pid=$first_pid
+    app_pid=$first_pid UPDATE_PROGRAM_STATUS=
     inspect --do 关闭 >/dev/null
     check_exit "the first's exit code after closing" 30
     check "the install folder is as it was" "[ \"\$(tree_of)\" = \"\$before\" ]"

@@ -19,19 +19,24 @@ constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersi
 constexpr wchar_t kEntryKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ZorvikClient";
 
+// The view the entries are written to; every Windows test runs on 64-bit Windows, so the other
+// view is a different place.
+constexpr REGSAM kView = KEY_WOW64_32KEY;
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
+
 struct Value {
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
 };
 
-RegistryKey OpenMachineKey(const wchar_t* path, REGSAM access = KEY_READ) {
+RegistryKey OpenMachineKey(const wchar_t* path, REGSAM access = KEY_READ, REGSAM view = kView) {
   RegistryKey key;
-  RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access, key.Receive());
+  RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access | view, key.Receive());
   return key;
 }
 
-std::optional<Value> ReadValue(const wchar_t* keyPath, const wchar_t* name) {
-  const RegistryKey key = OpenMachineKey(keyPath);
+std::optional<Value> ReadValue(const wchar_t* keyPath, const wchar_t* name, REGSAM view = kView) {
+  const RegistryKey key = OpenMachineKey(keyPath, KEY_READ, view);
   DWORD type = 0;
   DWORD bytes = 0;
   if (!key || RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) {
@@ -49,7 +54,7 @@ Value StringValue(const std::wstring& text) {
 
 RegistryKey CreateMachineKey(const wchar_t* path) {
   RegistryKey key;
-  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE, nullptr,
+  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE | kView, nullptr,
                             key.Receive(), nullptr),
             ERROR_SUCCESS);
   return key;
@@ -88,7 +93,8 @@ class ScopedInstallEntries {
     const RegistryKey run = OpenMachineKey(kRunKey, KEY_SET_VALUE);
     RegDeleteValueW(run.get(), L"IZorvik");
     if (m_autostart) WriteValue(kRunKey, L"IZorvik", *m_autostart);
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kEntryKey);
+    const RegistryKey uninstall = OpenMachineKey(kUninstallKey, KEY_ALL_ACCESS);
+    RegDeleteTreeW(uninstall.get(), L"ZorvikClient");
     if (m_entryExisted) CreateMachineKey(kEntryKey);
     for (const auto& [name, value] : m_entry) WriteValue(kEntryKey, name.c_str(), value);
   }
@@ -131,6 +137,9 @@ TEST(RegistryEntriesTest, WritesQuotedCommandLinesAndTheBareIcon) {
   ExpectString(kEntryKey, L"Publisher", L"IZorvik");
   EXPECT_EQ(ReadEstimatedSize(), 51200u);
   EXPECT_EQ(Names(kEntryKey, false).size(), 6u);
+  // In the 32-bit view only, where the 32-bit program's entries have always been.
+  EXPECT_FALSE(ReadValue(kRunKey, L"IZorvik", kOtherView));
+  EXPECT_FALSE(OpenMachineKey(kEntryKey, KEY_READ, kOtherView));
 }
 
 TEST(RegistryEntriesTest, SecondRunOverwritesTheSameValueAndSubkey) {
