@@ -15,8 +15,9 @@ struct ProgressReport {
   }
 };
 
-// Null while the total lies strictly between -0.1 and 0.1 (no size known yet). A value outside
-// the signed 32-bit range (a package of 2 GiB or more) becomes -2147483648.
+// Null while the total lies strictly between -0.1 and 0.1 (no size known yet). The percent is
+// now / total * 100 truncated toward zero, exact for whole byte counts, the same in every build.
+// A value outside the signed 32-bit range (a package of 2 GiB or more) becomes -2147483648.
 std::optional<ProgressReport> ProgressOf(double total, double now);
 
 // Truncated toward zero; -2147483648 outside the signed 32-bit range (NaN included).
