@@ -56,6 +56,10 @@ void AnswerHeaders::Read(std::string_view line) {
     acceptsByteRanges = EqualsIgnoreCase(value, "bytes");
   } else if (EqualsIgnoreCase(name, "Content-Range")) {
     contentRange = ContentRangeOf(value);
+  } else if (EqualsIgnoreCase(name, "Content-Length")) {
+    std::string_view digits = value;
+    contentLength = TakeNumber(digits);
+    if (!digits.empty()) contentLength.reset();
   }
 }
 

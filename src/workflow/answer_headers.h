@@ -1,6 +1,6 @@
 // What a package download needs of an HTTP answer's headers to resume a broken transfer: the
-// validator (ETag, else Last-Modified), whether byte ranges are served, and which bytes a
-// partial answer holds. Portable.
+// validator (ETag, else Last-Modified), whether byte ranges are served, which bytes a partial
+// answer holds, and how long the answer says it is. Portable.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,7 @@ struct AnswerHeaders {
   std::string lastModified;
   bool acceptsByteRanges = false;  // "Accept-Ranges: bytes"
   std::optional<ContentRange> contentRange;
+  std::optional<std::uint64_t> contentLength;
 
   // One header line as the transfer delivers it ("Name: value\r\n"); others are ignored.
   void Read(std::string_view line);

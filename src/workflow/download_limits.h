@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 namespace update {
 
@@ -12,6 +13,9 @@ struct DownloadLimits {
   // A transfer that breaks off after data came is resumed after each of these waits in turn,
   // then given up.
   std::array<int, 3> resumeBackoffMs = {1000, 2000, 4000};
+  // The most a download writes of a package whose server announces no length (a chunked or
+  // close-delimited answer); one that announces it is held to that.
+  std::uint64_t largestUnannouncedPackage = std::uint64_t{2} << 30;
 };
 
 }  // namespace update

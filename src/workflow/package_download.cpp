@@ -21,8 +21,9 @@ namespace update {
 namespace {
 
 struct Transfer {
-  Transfer(CURL* curl, HANDLE file, WorkflowEvents* events, const std::atomic<bool>* cancel)
-      : curl(curl), file(file), events(events), cancel(cancel) {}
+  Transfer(CURL* curl, HANDLE file, WorkflowEvents* events, const std::atomic<bool>* cancel,
+           std::uint64_t ceiling)
+      : curl(curl), file(file), events(events), cancel(cancel), ceiling(ceiling) {}
   CURL* curl;
   HANDLE file;
   WorkflowEvents* events;
@@ -31,6 +32,8 @@ struct Transfer {
   std::optional<PackageDigest> digest;  // of every byte on disk, when asked for
   std::uint64_t written = 0;            // bytes on disk
   std::uint64_t base = 0;               // the answer's first byte is this byte of the package
+  std::uint64_t ceiling;                // for a package whose answer names no size
+  std::uint64_t packageSize = 0;        // the most the file may hold: as the answer says
   AnswerHeaders headers;                // of the answer under way
   // The validator of the package's last whole answer, when that answer also served ranges.
   std::string validator;
@@ -57,10 +60,12 @@ bool BeginBody(Transfer& transfer) {
       return false;
     }
     transfer.base = transfer.written;
+    transfer.packageSize = transfer.headers.contentRange->size.value_or(transfer.ceiling);
     return true;
   }
   if (status < 200 || status >= 300) return true;  // a redirect, or an error libcurl reports
   transfer.base = 0;
+  transfer.packageSize = transfer.headers.contentLength.value_or(transfer.ceiling);
   transfer.validator =
       transfer.headers.acceptsByteRanges ? transfer.headers.Validator() : std::string();
   return transfer.written == 0 || StartOver(transfer);
@@ -82,6 +87,12 @@ size_t OnHeader(char* data, size_t size, size_t count, void* userdata) {
 size_t WriteToFile(char* data, size_t size, size_t count, void* userdata) {
   auto* transfer = static_cast<Transfer*>(userdata);
   const size_t bytes = size * count;
+  // A server that sends more than the package it announced would fill the disk.
+  if (bytes > transfer->packageSize - std::min(transfer->packageSize, transfer->written)) {
+    std::fprintf(stderr, "download: the server sends more than the package's %llu bytes\n",
+                 static_cast<unsigned long long>(transfer->packageSize));
+    return 0;
+  }
   size_t written = 0;
   while (written < bytes) {
     DWORD chunk = 0;
@@ -145,7 +156,7 @@ DownloadOutcome DownloadPackage(const std::string& url, HANDLE file, WorkflowEve
   }
   CURLcode code = CURLE_OK;
   {
-    Transfer transfer(curl.get(), file, &events, &cancel);
+    Transfer transfer(curl.get(), file, &events, &cancel, limits.largestUnannouncedPackage);
     if (takeSha256) transfer.digest.emplace();
     SetOptions(curl.get(), url, transfer, limits);
     HeaderList if_range;

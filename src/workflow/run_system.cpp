@@ -73,10 +73,13 @@ class SystemRun : public RunSystem {
 
   DownloadOutcome Download(const InstallJob& job, HANDLE package, WorkflowEvents& window,
                            const std::atomic<bool>& cancel) override {
-    // An update fetches only the items that changed, when the package records them; with the
-    // vendor's key built in, only from a directory the answer signed. Anything else, and any
-    // failure on the way, takes the whole package.
-    if (job.updateMode && (VendorPublicKey().empty() || !job.directorySha256.empty())) {
+    // An update fetches only the items that changed, when the package records them: with the
+    // vendor's key built in, only from a directory the answer signed; without one, only when
+    // the answer names no SHA-256 of the package, which only the whole package can be checked
+    // against. Anything else, and any failure on the way, takes the whole package.
+    const bool changedItemsTrusted =
+        VendorPublicKey().empty() ? job.packageSha256.empty() : !job.directorySha256.empty();
+    if (job.updateMode && changedItemsTrusted) {
       const ChangedItems changed = FetchChangedItems(job, package, window, cancel);
       DownloadOutcome outcome;
       outcome.cancelled = changed.outcome == ChangedItemsOutcome::kCancelled;

@@ -25,10 +25,15 @@ void AppendLittleEndian(std::string& out, uint64_t value, int bytes) {
   PutLittleEndian(out, out.size() - bytes, value, bytes);
 }
 
-// Each item's span reaches to the next local header; none may be shared or too short for the
-// item's own header, name and data.
+// The most a span may hold beyond the item's compressed data: its local header with a name and
+// an extra field of the largest size, and a data descriptor.
+constexpr uint64_t kLargestSpanOverhead = kLocalHeaderSize + 0xFFFF + 0xFFFF + 16;
+
+// Each item's span reaches to the next local header; none may be shared, too short for the
+// item's own header, name and data, or longer than such an item can be (an end record that
+// places the directory further on would otherwise stretch the last span without bound).
 bool SetSpans(std::vector<PackageItem>& items, const std::vector<uint64_t>& minimumEnds,
-              uint64_t directoryOffset) {
+              const std::vector<uint64_t>& maximumEnds, uint64_t directoryOffset) {
   std::vector<size_t> order(items.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(),
@@ -36,7 +41,10 @@ bool SetSpans(std::vector<PackageItem>& items, const std::vector<uint64_t>& mini
   for (size_t k = 0; k < order.size(); ++k) {
     PackageItem& item = items[order[k]];
     item.spanEnd = k + 1 < order.size() ? items[order[k + 1]].spanStart : directoryOffset;
-    if (item.spanEnd <= item.spanStart || minimumEnds[order[k]] > item.spanEnd) return false;
+    if (item.spanEnd <= item.spanStart || minimumEnds[order[k]] > item.spanEnd ||
+        item.spanEnd > maximumEnds[order[k]]) {
+      return false;
+    }
   }
   return true;
 }
@@ -64,14 +72,16 @@ std::optional<std::vector<PackageItem>> ReadPackageItems(const std::string& dire
   end.directoryOffset = static_cast<uint32_t>(place.offset);
   CentralDirectory walk(source, end);
   std::vector<PackageItem> items(static_cast<size_t>(walk.count()));
-  std::vector<uint64_t> minimumEnds(items.size());
+  std::vector<uint64_t> minimumEnds(items.size()), maximumEnds(items.size());
+  uint64_t recordsEnd = place.offset;
   for (int index = 0; index < walk.count(); ++index) {
     if (walk.GoTo(index) != ArchiveResult::Success) return std::nullopt;
     const CentralHeader& header = walk.current();
     const uint64_t at = walk.Save().offset;
     const uint64_t size =
         kCentralHeaderSize + header.nameLength + header.extraLength + header.commentLength;
-    if (header.nameTooLong() || at + size > directoryEnd) return std::nullopt;
+    if (header.nameTooLong() || at != recordsEnd || at + size > directoryEnd) return std::nullopt;
+    recordsEnd = at + size;
     PackageItem& item = items[static_cast<size_t>(index)];
     item.centralRecord = directory.substr(static_cast<size_t>(at - place.offset), size);
     const auto* extra = reinterpret_cast<const uint8_t*>(item.centralRecord.data()) +
@@ -85,8 +95,13 @@ std::optional<std::vector<PackageItem>> ReadPackageItems(const std::string& dire
     item.spanStart = header.localHeaderOffset;
     minimumEnds[static_cast<size_t>(index)] =
         item.spanStart + kLocalHeaderSize + header.nameLength + header.compressedSize;
+    maximumEnds[static_cast<size_t>(index)] =
+        item.spanStart + header.compressedSize + kLargestSpanOverhead;
   }
-  if (!SetSpans(items, minimumEnds, place.offset)) return std::nullopt;
+  // The records fill the directory exactly: the end record's item count, which no digest of the
+  // directory covers, can neither hide items at its end nor invent some.
+  if (recordsEnd != directoryEnd) return std::nullopt;
+  if (!SetSpans(items, minimumEnds, maximumEnds, place.offset)) return std::nullopt;
   return items;
 }
 

@@ -40,8 +40,9 @@ struct PackageItem {
 };
 
 // Every item, in directory order, from the directory's bytes (`directory`, all `place.size` of
-// them). Nothing when a header is corrupt, a name too long, two items share their bytes, or an
-// item's data would run past its span.
+// them). Nothing when a header is corrupt, a name too long, the records do not fill the
+// directory exactly as many as the end record counts, two items share their bytes, an item's
+// data would run past its span, or a span holds more than its item can.
 std::optional<std::vector<PackageItem>> ReadPackageItems(const std::string& directory,
                                                          const DirectoryPlace& place);
 

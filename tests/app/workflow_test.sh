@@ -592,7 +592,7 @@ case "$CASE" in
     (cd "$WORK/v2" && zip -q -r "$WORK/package.zip" .)
     # Where things lie in the package: the changed items' spans (local header to the next one),
     # the directory, and the data of bin/tool.dll.
-    read -r changed_bytes directory_at tool_data d02_data <<<"$(python3 - "$WORK/package.zip" <<'PY'
+    read -r changed_bytes directory_at tool_data d02_data item_count <<<"$(python3 - "$WORK/package.zip" <<'PY'
 import struct, sys, zipfile
 data = open(sys.argv[1], 'rb').read()
 items = sorted(zipfile.ZipFile(sys.argv[1]).infolist(), key=lambda i: i.header_offset)
@@ -604,7 +604,8 @@ def data_of(item):
 changed = {'Update.exe', 'bin/tool.dll', 'data/d02.bin', 'new/', 'new/added.dat'}
 spans = sum(end - i.header_offset for i, end in zip(items, ends) if i.filename in changed)
 by_name = {i.filename: i for i in items}
-print(spans, directory, data_of(by_name['bin/tool.dll']), data_of(by_name['data/d02.bin']))
+print(spans, directory, data_of(by_name['bin/tool.dll']), data_of(by_name['data/d02.bin']),
+      len(items))
 PY
 )"
     key="$(dirname "${BASH_SOURCE[0]}")/release-test-key.secret"
@@ -618,6 +619,14 @@ PY
       "Update-testkey|$signed --package-url /package/changed-at/$((tool_data + 2))|ok|-|refused:bin/tool.dll is not what the package records"
       "Update|--index-items yes --package-url /package/changed-at/$((tool_data + 2))|ok|-|refused:bin/tool.dll is not what the package records"
       "Update-testkey|$signed|package-ignores-range|-|whole:does not serve byte ranges"
+      # A mirror that lies in the end record, which no digest covers: the signed directory's
+      # items hidden at its end, all of them, or one invented.
+      "Update-testkey|$signed --package-url /package/end-count/$((item_count - 1))|ok|-|refused:the answer gave"
+      "Update-testkey|$signed --package-url /package/end-count/0|ok|-|refused:the answer gave"
+      "Update-testkey|$signed --package-url /package/end-count/$((item_count + 1))|ok|-|refused:the answer gave"
+      # A build without a key checks a "sha256" the answer gives: it takes the whole package.
+      "Update|--index-items yes|sha256-wrong|-|refused:the answer gave"
+      "Update|--index-items yes|sha256-right|-|whole"
       "Update|--index-items no|ok|-|whole:records no digest of its items"
     )
     for row in "${rows[@]}"; do

@@ -113,6 +113,43 @@ TEST(PackageDownloadTest, KeepsOnlyAWholePackageAndReportsEachChangeOnce) {
   }
 }
 
+// A download never writes more than the package: a server that names no length (chunked here)
+// is held to the ceiling, one that names it to that length.
+TEST(PackageDownloadTest, NeverWritesMoreThanThePackage) {
+  ASSERT_TRUE(InitializeHttp());
+  testing::StubConnection stub;
+  ASSERT_TRUE(testing::FindStub(stub));
+  const std::wstring path = TempPath(L"package-bound-test.zip");
+  long long packageSize = -1;
+  for (const long long ceilingBelowPackage : {0LL, 1LL}) {
+    DownloadLimits limits;
+    limits.resumeBackoffMs = {0, 0, 0};
+    if (ceilingBelowPackage) limits.largestUnannouncedPackage = packageSize - 1;
+    for (const char* route : {"/package/chunked", "/package/full"}) {
+      SCOPED_TRACE(std::string(route) + (ceilingBelowPackage ? ", ceiling below" : ""));
+      std::atomic<bool> cancel{false};
+      RecordingEvents events(nullptr);
+      ::testing::internal::CaptureStderr();
+      FileHandle package = CreateHeldPackage(path);
+      ASSERT_TRUE(package);
+      const DownloadOutcome outcome =
+          DownloadPackage(stub.baseUrl + route, package.get(), events, cancel, limits);
+      package.Reset();
+      const std::string errors = ::testing::internal::GetCapturedStderr();
+      const bool held = ceilingBelowPackage && std::string(route) == "/package/chunked";
+      EXPECT_EQ(outcome.ok, !held) << errors;
+      EXPECT_EQ(errors.find("sends more than the package's") != std::string::npos, held) << errors;
+      if (held) {
+        EXPECT_EQ(FileSize(path), -1) << "what came was left behind";
+      } else {
+        if (packageSize < 0) packageSize = FileSize(path);
+        EXPECT_EQ(FileSize(path), packageSize);
+      }
+      DeleteFileW(path.c_str());
+    }
+  }
+}
+
 // The hold on the package: nobody else writes, replaces or deletes it while it lasts, and a
 // package file that cannot be made (no such folder) is an invalid hold.
 TEST(PackageDownloadTest, TheHeldPackageCannotBeChangedOrReplaced) {

@@ -119,6 +119,12 @@ TEST(PackageDirectoryTest, SomeItemsMakeAWholePackage) {
   EXPECT_EQ((*again)[0].digest, (*items)[3].digest);
 }
 
+// Sets both item counts of the end record.
+void SetCount(BuiltZip& zip, uint16_t count) {
+  PutU16(zip.bytes, zip.endRecord + 8, count);
+  PutU16(zip.bytes, zip.endRecord + 10, count);
+}
+
 TEST(PackageDirectoryTest, RefusesDirectoriesWhoseSpansCannotBeTrusted) {
   const struct {
     const char* what;
@@ -138,6 +144,18 @@ TEST(PackageDirectoryTest, RefusesDirectoriesWhoseSpansCannotBeTrusted) {
       {"bytes in front of the package",
        [](BuiltZip& zip) { zip = BuildZip(DigestedItems(), "MZ"); }},
       {"no end record", [](BuiltZip& zip) { zip.bytes[zip.endRecord] = 'X'; }},
+      // The directory's bytes as they were (a signed digest of them still matches), the end
+      // record lying about them.
+      {"the end record counts an item fewer", [](BuiltZip& zip) { SetCount(zip, 3); }},
+      {"the end record counts no item", [](BuiltZip& zip) { SetCount(zip, 0); }},
+      {"the end record counts an item more", [](BuiltZip& zip) { SetCount(zip, 5); }},
+      {"a gap before the directory stretches the last span",
+       [](BuiltZip& zip) {
+         const size_t gap = 140000;
+         zip.bytes.insert(zip.centralHeaders[0], std::string(gap, 'g'));
+         zip.endRecord += gap;
+         PutU32(zip.bytes, zip.endRecord + 16, static_cast<uint32_t>(zip.centralHeaders[0] + gap));
+       }},
   };
   for (const auto& test : cases) {
     BuiltZip built = BuildZip(DigestedItems());

@@ -38,6 +38,13 @@ bool DigestPackage(const PackageFile& package, PackageDigests& digests, std::str
   digests.whole = whole.FinishHex();
   digests.changed = changed.FinishHex();
   digests.directory = release_sign::DirectoryDigestOf(package.path());
+  // The end record is the last one in the package's last bytes (its comment may hold 64 KiB).
+  const std::uint64_t reach = std::min<std::uint64_t>(size, 22 + 0xFFFF);
+  std::string tail(static_cast<std::size_t>(reach), '\0');
+  if (package.ReadAt(size - reach, tail.data(), tail.size()) == tail.size()) {
+    const std::size_t at = tail.rfind(std::string("PK\x05\x06", 4));
+    if (at != std::string::npos && at + 22 <= tail.size()) digests.endRecord = size - reach + at;
+  }
   return true;
 }
 

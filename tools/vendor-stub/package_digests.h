@@ -25,6 +25,8 @@ struct PackageDigests {
   std::string changed;
   // Of the central directory, when the package records its items' digests.
   std::optional<std::string> directory;
+  // Where the end record lies, when the package is a zip archive.
+  std::optional<std::uint64_t> endRecord;
 };
 
 // One pass over the package. False with the reason in `error`.

@@ -101,6 +101,15 @@ void StubServer::AddPackageRoutes() {
                     how.changedAt = std::stoull(request.matches[1].str());
                     ServePackage(request, response, how);
                   });
+  // The end record's item counts set to n, the directory's bytes and the validators as they were:
+  // a mirror that hides the last items of a signed directory, or invents some.
+  AddPackageRoute(R"(/package/end-count/(\d{1,5}))", [this](const httplib::Request& request,
+                                                            httplib::Response& response) {
+    PackageAnswer how;
+    how.endCount =
+        static_cast<std::uint16_t>(std::min(std::stoul(request.matches[1].str()), 0xFFFFul));
+    ServePackage(request, response, how);
+  });
   AddPackageRoute("/package/ignores-range", answer(ignoresRange));
   AddPackageRoute("/package/new-validator", answer(newValidator));
   AddPackageRoute("/package/chunked",
@@ -124,16 +133,24 @@ void StubServer::AddPackageRoutes() {
 }
 
 bool StubServer::SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, std::uint64_t offset,
-                           std::size_t length, std::optional<std::uint64_t> changedAt,
-                           bool completes) {
+                           std::size_t length, const PackageAnswer* how, bool completes) {
   buffer.resize(length);
   if (m_package.ReadAt(offset, buffer.data(), length) != length) {
     std::cerr << "vendor-stub: cannot read the package at " << offset << "\n";
     return false;
   }
-  if (changedAt && *changedAt >= offset && *changedAt < offset + length) {
-    char& byte = buffer[static_cast<std::size_t>(*changedAt - offset)];
-    byte = ChangedByte(byte);
+  const auto put = [&](std::uint64_t at, char value) {
+    if (at >= offset && at < offset + length) buffer[static_cast<std::size_t>(at - offset)] = value;
+  };
+  if (how && how->changedAt) {
+    const std::uint64_t at = *how->changedAt;
+    if (at >= offset && at < offset + length) put(at, ChangedByte(buffer[at - offset]));
+  }
+  if (how && how->endCount && Digests().endRecord) {
+    for (const std::uint64_t field : {8, 10}) {  // the items on this disk, and in all
+      put(*Digests().endRecord + field, static_cast<char>(*how->endCount & 0xFF));
+      put(*Digests().endRecord + field + 1, static_cast<char>(*how->endCount >> 8));
+    }
   }
   // Counted before the write: a client that has read every byte may ask for /stats before
   // this thread has returned from the write.
@@ -218,7 +235,7 @@ void StubServer::ServePackage(const httplib::Request& request, httplib::Response
           piece = std::min(length, m_options.dripBytes);
         }
         if (ResetAt(offset, localPort, remotePort, piece)) return false;
-        return SendPiece(sink, *buffer, offset, piece, how.changedAt, completes);
+        return SendPiece(sink, *buffer, offset, piece, &how, completes);
       });
 }
 

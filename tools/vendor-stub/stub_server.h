@@ -70,6 +70,8 @@ class StubServer {
     bool servesRanges = true;                // false: offers ranges, but answers every Range whole
     bool freshValidators = false;            // another ETag and Last-Modified on every answer
     bool offersRanges = true;  // false: no validators, no Accept-Ranges, Range ignored
+    // Both item counts of the end record sent as this, the directory's bytes as they are.
+    std::optional<std::uint16_t> endCount;
   };
   using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
   struct PackageRoute {
@@ -95,9 +97,9 @@ class StubServer {
   bool ResetAt(std::uint64_t offset, int localPort, int remotePort, std::size_t& piece);
   void ResetTransfer(int localPort, int remotePort);
   // Sends `length` bytes of the package from `offset` through `sink`, counting them.
+  // `how` may change some of its bytes (changedAt, endCount).
   bool SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, std::uint64_t offset,
-                 std::size_t length, std::optional<std::uint64_t> changedAt = std::nullopt,
-                 bool completes = true);
+                 std::size_t length, const PackageAnswer* how = nullptr, bool completes = true);
   void AppendReport(const std::string& body, httplib::Response& response);
   // A good answer whose "url" is `url`; signed for `clientTypeId` when the stub has a key.
   std::string GoodAnswer(const std::string& url, std::int32_t clientTypeId);
