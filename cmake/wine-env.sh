@@ -80,7 +80,7 @@ wine_crash_report() {
 }
 
 # The bench's settings of a prefix; a prefix made with an older list gets the new one applied.
-UPDATE_PREFIX_SETTINGS=5
+UPDATE_PREFIX_SETTINGS=6
 
 # Settings that make the prefix behave like a desktop a person uses: CJK font replacements, font
 # links that let the system's own dialogs (drawn in Tahoma or DejaVu Sans) show Chinese, and no
@@ -109,6 +109,12 @@ wine_prefix_settings() {
   for face in "Tahoma" "DejaVu Sans"; do
     wine_prefix_tool reg.exe add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
       /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+  done
+  # Windows has both views of the keys the 32-bit program writes into; a new Wine prefix lacks
+  # the 32-bit view's Uninstall key, which the program opens and never creates.
+  for key in Uninstall Run; do
+    wine_prefix_tool reg.exe add "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\$key" /reg:32 /f \
+      >/dev/null 2>&1
   done
   wine_prefix_tool reg.exe add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 }
@@ -175,6 +181,13 @@ wine_keeper_start() {
   echo $!
 }
 
+# process_ended PID: true once the process has ended (a zombie has: it only waits to be reaped).
+process_ended() {
+  local state
+  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)
+  [ -z "$state" ] || [ "$state" = Z ]
+}
+
 # wine_wait_for_state PID ERRORS COMMAND...: runs COMMAND, a wait for some state of the Windows
 # program PID (a child of this shell) whose standard error goes to ERRORS, and returns its
 # status. When the program ends first, the wait stops at once: it prints "the program crashed"
@@ -188,11 +201,20 @@ wine_wait_for_state() {
     "$@" &
     waiter=$!
     wait -n -p ended "$waiter" "$pid" || status=$?
-    [ "$ended" != "$waiter" ] || return "$status"
+    if [ "$ended" = "$waiter" ]; then
+      [ "$status" != 0 ] || return 0
+      # A wait that failed as the program ended (its window gone with it) is the program's end.
+      local deadline=$((SECONDS + 5))
+      until process_ended "$pid" || [ $SECONDS -ge $deadline ]; do :; done
+      process_ended "$pid" || return "$status"
+      status=0
+      wait "$pid" || status=$?
+    else
+      pkill -P "$waiter" 2>/dev/null
+      kill "$waiter" 2>/dev/null
+      wait "$waiter" 2>/dev/null || true
+    fi
     UPDATE_PROGRAM_STATUS=$status
-    pkill -P "$waiter" 2>/dev/null
-    kill "$waiter" 2>/dev/null
-    wait "$waiter" 2>/dev/null || true
   fi
   local report
   if report=$(wine_crash_report "$errors" "${UPDATE_CRASH_LOG_START:-0}"); then
