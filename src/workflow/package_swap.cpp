@@ -97,6 +97,15 @@ bool MoveIn(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops) 
   return true;
 }
 
+// A backup path that something already holds: a step back would take that for the file this
+// swap moved aside.
+const std::wstring* TakenBackup(const SwapPlan& plan, const std::wstring& installDir) {
+  for (const SwapEntry& entry : plan.entries) {
+    if (!entry.backup.empty() && PathExists(installDir + entry.backup)) return &entry.backup;
+  }
+  return nullptr;
+}
+
 // The place of the plan's paths that lies behind a link in the install folder, if one does.
 const std::wstring* BehindLink(const SwapPlan& plan, const std::wstring& installDir) {
   for (const std::wstring& folder : plan.folders) {
@@ -133,6 +142,11 @@ SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& installDir, FileOps
     RemoveTree(ops, StagingFolder(installDir));
     return SwapOutcome::kRolledBack;
   }
+  if (const std::wstring* taken = TakenBackup(plan, installDir)) {
+    std::fprintf(stderr, "swap: %ls is there already; nothing is moved\n", taken->c_str());
+    RemoveTree(ops, StagingFolder(installDir));
+    return SwapOutcome::kRolledBack;
+  }
   if (!ops.WriteDurably(journal, FormatJournal(plan))) {
     ops.RemoveFile(journal + L".tmp");
     RemoveTree(ops, StagingFolder(installDir));
@@ -150,15 +164,19 @@ SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& installDir, FileOps
   return SwapOutcome::kDone;
 }
 
+bool SwapWasInterrupted(const std::wstring& installDir) {
+  return PathExists(JournalPath(installDir)) || PathExists(StagingFolder(installDir)) ||
+         PathExists(BackupFolder(installDir));
+}
+
 RecoveryOutcome RecoverInterruptedSwap(const std::wstring& installDir, FileOps& ops) {
   const std::wstring journal = JournalPath(installDir);
-  const bool interrupted = PathExists(journal) || PathExists(StagingFolder(installDir)) ||
-                           PathExists(BackupFolder(installDir));
-  if (!interrupted) return RecoveryOutcome::kNothingLeft;
+  if (!SwapWasInterrupted(installDir)) return RecoveryOutcome::kNothingLeft;
   std::optional<SwapPlan> plan;
   if (PathExists(journal)) {
     const std::optional<std::string> text = ReadWholeFile(journal);
-    JournalReading reading = text ? ParseJournal(*text) : JournalReading{{}, "it cannot be read"};
+    JournalReading reading =
+        text ? ParseJournal(*text, installDir) : JournalReading{{}, "it cannot be read"};
     const std::wstring* behind_link =
         reading.plan ? BehindLink(*reading.plan, installDir) : nullptr;
     if (behind_link) {

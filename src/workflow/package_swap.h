@@ -32,6 +32,9 @@ enum class RecoveryOutcome {
                  // behind a link: nothing was touched because of it, and it stays
 };
 
+// True when a swap or a staging left something in `installDir`: its journal, staging or backup.
+bool SwapWasInterrupted(const std::wstring& installDir);
+
 // At a start, before anything else touches `installDir`: a swap a crash interrupted is finished
 // when it was committed and rolled back when not; leftovers of an interrupted staging go. The
 // reason of anything but kNothingLeft is on standard error.

@@ -100,8 +100,13 @@ bool PlanSwap(const InstallJob& job, const std::vector<Item>& items, SwapPlan& p
       return false;
     }
     if (Lowered(target) == self) {
-      // The updater's own backup lies beside it: a start of the old one finds it there.
-      if (PathExists(target)) entry.backup = item.name + L"_old";
+      // The updater's own backup lies beside it: a start of the old one finds it there. A stale
+      // one that could not be removed (a scanner holds it) is not this swap's: the backup then
+      // goes with the others, so that a step back never takes that file for the updater.
+      if (PathExists(target)) {
+        entry.backup =
+            PathExists(OldUpdaterPath(target)) ? backup + item.name : item.name + L"_old";
+      }
       updater = entry;
       continue;
     }
@@ -130,14 +135,14 @@ UnpackOutcome StageAndSwap(const InstallJob& job, ArchiveHandle* archive, FileOp
     std::fprintf(stderr, "unpack: %ls is a link that cannot be removed\n", staging.c_str());
     return UnpackOutcome::kItemFailed;
   }
+  // A stale "_old" of an earlier update would stand in the way of the updater's backup.
+  const std::wstring old_updater = OldUpdaterPath(job.selfPath);
+  if (PathExists(old_updater)) ops.RemoveFile(old_updater);
   SwapPlan plan;
   if (!ops.MakeFolder(staging) || !Stage(archive, items, staging) || !PlanSwap(job, items, plan)) {
     RemoveTree(ops, staging);
     return UnpackOutcome::kItemFailed;
   }
-  // A stale "_old" of an earlier update would stand in the way of the updater's backup.
-  const std::wstring old_updater = OldUpdaterPath(job.selfPath);
-  if (PathExists(old_updater)) ops.RemoveFile(old_updater);
   switch (SwapIn(plan, job.installDir, ops)) {
     case SwapOutcome::kDone:
       return UnpackOutcome::kDone;

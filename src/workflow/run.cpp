@@ -49,8 +49,13 @@ class Run {
     return RunResult::kDone;
   }
 
-  // A swap a crash interrupted, finished or undone first; one that cannot be stops the run.
-  bool Recover() { return m_system.Recover(m_job.installDir) == RecoveryOutcome::kNothingLeft; }
+  // A swap a crash interrupted, finished or undone first; one that cannot be stops the run. In
+  // update mode the client runs from this folder and holds its files: it and the driver are
+  // stopped first, and the way out starts it again.
+  bool Recover() {
+    if (m_system.SwapInterrupted(m_job.installDir)) Stop();
+    return m_system.Recover(m_job.installDir) == RecoveryOutcome::kNothingLeft;
+  }
 
   bool Check() {
     std::optional<InstallJob> job = m_system.CheckVersion(m_job, m_cancel);
@@ -68,7 +73,9 @@ class Run {
 
   // The files may be replaced only once the client and driver no longer hold them.
   bool Stop() {
+    if (m_stopped) return true;
     m_system.StopClientAndDriver();
+    m_stopped = true;
     m_clientStopped = m_job.updateMode;
     return true;
   }
@@ -88,6 +95,7 @@ class Run {
   RunSystem& m_system;
   WorkflowEvents& m_window;
   const std::atomic<bool>& m_cancel;
+  bool m_stopped = false;
   bool m_clientStopped = false;
 };
 

@@ -29,6 +29,8 @@ class RunSystem {
   virtual std::shared_ptr<void> LockFolder(const std::wstring& installDir) = 0;
   // Brings the window of the run that holds the lock to the front.
   virtual void ShowOtherRun() = 0;
+  // Whether an interrupted swap left something in the folder, and its repair (package_swap.h).
+  virtual bool SwapInterrupted(const std::wstring& installDir) = 0;
   virtual RecoveryOutcome Recover(const std::wstring& installDir) = 0;
   // The answer of the version check when it allows a download and passes the signature check;
   // null otherwise, with the reason on standard error. `cancel` set ends the request at once.
@@ -71,8 +73,9 @@ enum class RunResult {
 // The way out, at any step before the swap: the failure display; up.zip and the staging folder
 // gone; in update mode, once the client was stopped, the old client started again; in install
 // mode, a folder this run made removed again. The client is stopped only after a check whose
-// answer will be used. A failed swap that could not be undone keeps its journal for the next
-// start and leaves by the same way.
+// answer will be used, or before the repair of a swap a crash interrupted (the client and driver
+// hold the files the repair moves); the run then goes on as usual. A failed swap that could not
+// be undone, or a failed repair, keeps its journal for the next start and leaves by the same way.
 RunResult RunInstallOrUpdate(const InstallJob& request, RunSystem& system, WorkflowEvents& window,
                              const std::atomic<bool>& cancel);
 

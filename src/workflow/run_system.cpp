@@ -30,6 +30,10 @@ class SystemRun : public RunSystem {
 
   void ShowOtherRun() override { ShowOtherUpdater(); }
 
+  bool SwapInterrupted(const std::wstring& installDir) override {
+    return SwapWasInterrupted(installDir);
+  }
+
   RecoveryOutcome Recover(const std::wstring& installDir) override {
     return RecoverInterruptedSwap(installDir, SystemFileOps());
   }

@@ -44,8 +44,11 @@ struct JournalReading {
   std::optional<SwapPlan> plan;  // null when refused
   std::string refusal;           // why, for standard error
 };
-// Refuses text that is not a whole journal of this format or that names a path outside the
-// install folder.
-JournalReading ParseJournal(std::string_view text);
+// Refuses text that is not a whole journal or that names a path outside the install folder
+// `installDir` (which ends with a backslash). A journal of the earlier format, "update-swap-
+// journal 1", whose paths are whole ones, is read when each of them lies inside that folder (the
+// staging and backup folders the swap's own): an update the last release left half done is
+// replayed by this one.
+JournalReading ParseJournal(std::string_view text, std::wstring_view installDir);
 
 }  // namespace update

@@ -23,6 +23,7 @@ class RecordingRun : public RunSystem, public WorkflowEvents {
     return Step("lock") ? std::make_shared<int>(0) : nullptr;
   }
   void ShowOtherRun() override { Step("show-other"); }
+  bool SwapInterrupted(const std::wstring&) override { return swapInterrupted; }
   RecoveryOutcome Recover(const std::wstring&) override {
     return Step("recover") ? RecoveryOutcome::kNothingLeft : RecoveryOutcome::kRefused;
   }
@@ -66,6 +67,7 @@ class RecordingRun : public RunSystem, public WorkflowEvents {
   void Close() override { Step("close"); }
 
   bool folderExists = true;
+  bool swapInterrupted = false;
   std::string log;
 
  private:
@@ -130,6 +132,39 @@ TEST(RunTest, EveryFailureAndEveryCloseLeavesByTheOneWayOut) {
     std::atomic<bool> cancel{false};
     RecordingRun run(row.failing, row.closing, cancel);
     run.folderExists = row.updateMode;  // an install goes into a new folder
+    InstallJob request;
+    request.installDir = L"C:\\Z\\";
+    request.updateMode = row.updateMode;
+    EXPECT_EQ(RunInstallOrUpdate(request, run, run, cancel), row.result);
+    EXPECT_EQ(run.log, "lock " + row.log);
+  }
+}
+
+// A swap a crash interrupted is repaired with the client and driver stopped, since they hold its
+// files; the run then goes on, stopping nothing twice, and a failed repair starts the old client
+// again in update mode.
+TEST(RunTest, ARepairStopsTheClientFirstAndTheRunGoesOn) {
+  const std::string after_stop = "check make-folder create download digest swap options finish";
+  const struct {
+    const char* what;
+    bool updateMode;
+    const char* failing;
+    RunResult result;
+    std::string log;
+  } rows[] = {
+      {"update", true, "", RunResult::kDone, "stop recover " + after_stop + " start close"},
+      {"update: the repair fails", true, "recover", RunResult::kFailed,
+       "stop recover failed start"},
+      {"update: the check fails after the repair", true, "check", RunResult::kFailed,
+       "stop recover check failed start"},
+      {"install", false, "", RunResult::kDone, "stop recover " + after_stop + " start close"},
+      {"install: the repair fails", false, "recover", RunResult::kFailed, "stop recover failed"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::atomic<bool> cancel{false};
+    RecordingRun run(row.failing, "", cancel);
+    run.swapInterrupted = true;
     InstallJob request;
     request.installDir = L"C:\\Z\\";
     request.updateMode = row.updateMode;

@@ -10,6 +10,8 @@
 namespace update {
 namespace {
 
+constexpr wchar_t kInstallDir[] = L"C:\\Program Files (x86)\\ZorvikClient\\";
+
 SwapPlan SamplePlan() {
   SwapPlan plan;
   plan.folders = {L"bin", L"bin\\plugins"};
@@ -39,7 +41,7 @@ TEST(SwapJournalTest, ReadsBackWhatItWroteAndRefusesLess) {
   for (const bool committed : {false, true}) {
     SwapPlan plan = SamplePlan();
     plan.committed = committed;
-    const JournalReading read = ParseJournal(FormatJournal(plan));
+    const JournalReading read = ParseJournal(FormatJournal(plan), kInstallDir);
     ASSERT_TRUE(read.plan) << read.refusal;
     EXPECT_TRUE(SamePlan(*read.plan, plan));
   }
@@ -59,8 +61,9 @@ TEST(SwapJournalTest, ReadsBackWhatItWroteAndRefusesLess) {
       {"cut before the end line", whole.substr(0, whole.size() - 4), "not whole"},
       {"cut inside the end line", whole.substr(0, whole.size() - 2), "not whole"},
       {"cut in the middle", whole.substr(0, whole.size() / 2), "not whole"},
-      {"the earlier format, of absolute paths",
-       replaced("update-swap-journal 2", "update-swap-journal 1"), "format"},
+      {"names of this format under the earlier one's header",
+       replaced("update-swap-journal 2", "update-swap-journal 1"), "not a place inside"},
+      {"another program's", replaced("update-swap-journal 2", "update-swap-journal 3"), "format"},
       {"unknown record", replaced("folder\t", "fodler\t"), "line 2 is not a record"},
       {"a field missing", replaced("\tUpdate.exe_old", ""), "line 6 is not a record"},
       {"an empty field", replaced("Update.exe_old", ""), "not a name inside"},
@@ -81,10 +84,75 @@ TEST(SwapJournalTest, ReadsBackWhatItWroteAndRefusesLess) {
   };
   for (const auto& row : refused) {
     SCOPED_TRACE(row.what);
-    const JournalReading read = ParseJournal(row.text);
+    const JournalReading read = ParseJournal(row.text, kInstallDir);
     EXPECT_FALSE(read.plan);
     EXPECT_NE(read.refusal.find(row.refusal), std::string::npos) << read.refusal;
   }
+}
+
+// A journal the earlier release wrote, of whole paths: replayed when every path lies inside the
+// install folder, refused otherwise.
+TEST(SwapJournalTest, ReadsTheEarlierFormatOfWholePaths) {
+  const std::string folder = "C:\\Program Files (x86)\\ZorvikClient\\";
+  const std::string earlier =
+      "update-swap-journal 1\n"
+      "staging\t" +
+      folder +
+      "Update.staging\n"
+      "backup\t" +
+      folder +
+      "Update.backup\n"
+      "folder\t" +
+      folder +
+      "bin\n"
+      "folder\t" +
+      folder +
+      "bin\\plugins\n"
+      "new\t" +
+      folder + "bin\\tool.dll\t" + folder +
+      "Update.staging\\bin\\tool.dll\n"
+      "replace\t" +
+      folder + "资料\\说明.txt\t" + folder + "Update.staging\\资料\\说明.txt\t" + folder +
+      "Update.backup\\资料\\说明.txt\n"
+      "replace\t" +
+      folder + "Update.exe\t" + folder + "Update.staging\\Update.exe\t" + folder +
+      "Update.exe_old\n"
+      "end\n";
+  const JournalReading read = ParseJournal(earlier, kInstallDir);
+  ASSERT_TRUE(read.plan) << read.refusal;
+  EXPECT_TRUE(SamePlan(*read.plan, SamplePlan()));
+  const JournalReading otherCase =
+      ParseJournal(earlier, L"c:\\program files (x86)\\zorvikclient\\");
+  EXPECT_TRUE(otherCase.plan) << "the folder's letter case is not the journal's";
+  const auto replaced = [&earlier](const std::string& from, const std::string& to) {
+    std::string text = earlier;
+    text.replace(text.find(from), from.size(), to);
+    return text;
+  };
+  const struct {
+    const char* what;
+    std::string text;
+    const char* refusal;
+  } refused[] = {
+      {"a file of another folder", replaced(folder + "Update.backup\\资料", "C:\\Windows\\资料"),
+       "line 7 names"},
+      {"a way up from the folder",
+       replaced(folder + "Update.backup\\资料", folder + "..\\..\\资料"), "not a place inside"},
+      {"the folder itself", replaced(folder + "bin\n", folder + "\n"), "not a place inside"},
+      {"a staging folder elsewhere", replaced(folder + "Update.staging\n", folder + "bin\n"),
+       "line 2 is not a record"},
+      {"no backup line", replaced("backup\t" + folder + "Update.backup\n", ""),
+       "swap's own folders"},
+      {"cut short", earlier.substr(0, earlier.size() - 3), "not whole"},
+  };
+  for (const auto& row : refused) {
+    SCOPED_TRACE(row.what);
+    const JournalReading reading = ParseJournal(row.text, kInstallDir);
+    EXPECT_FALSE(reading.plan);
+    EXPECT_NE(reading.refusal.find(row.refusal), std::string::npos) << reading.refusal;
+    EXPECT_FALSE(ParseJournal(row.text, L"D:\\Elsewhere\\").plan);
+  }
+  EXPECT_FALSE(ParseJournal(earlier, L"D:\\Elsewhere\\").plan) << "another install folder";
 }
 
 }  // namespace
