@@ -45,6 +45,22 @@ JournalReading Refused(std::string why) {
   return {std::nullopt, std::move(why)};
 }
 
+// One record of either format, its names already read; false when it is no such record.
+bool AddRecord(std::string_view kind, const std::vector<std::wstring>& names, SwapPlan& plan) {
+  if (kind == "folder" && names.size() == 1) {
+    plan.folders.push_back(names[0]);
+  } else if (kind == "new" && names.size() == 2) {
+    plan.entries.push_back({names[0], names[1], std::wstring()});
+  } else if (kind == "replace" && names.size() == 3) {
+    plan.entries.push_back({names[0], names[1], names[2]});
+  } else if (kind == "committed" && names.empty()) {
+    plan.committed = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 bool SameName(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -86,15 +102,7 @@ JournalReading ParseEarlier(const std::vector<std::string_view>& lines,
       ++ownFolders;
     } else if (kind == "backup" && names.size() == 1 && SameName(names[0], kBackupFolderName)) {
       ++ownFolders;
-    } else if (kind == "folder" && names.size() == 1) {
-      plan.folders.push_back(names[0]);
-    } else if (kind == "new" && names.size() == 2) {
-      plan.entries.push_back({names[0], names[1], std::wstring()});
-    } else if (kind == "replace" && names.size() == 3) {
-      plan.entries.push_back({names[0], names[1], names[2]});
-    } else if (kind == "committed" && names.empty()) {
-      plan.committed = true;
-    } else {
+    } else if (!AddRecord(kind, names, plan)) {
       return Refused(line_number + " is not a record of the earlier format");
     }
   }
@@ -154,15 +162,7 @@ JournalReading ParseJournal(std::string_view text, std::wstring_view installDir)
     }
     const std::string_view kind = fields[0];
     if (plan.committed) return Refused(line_number + " follows the commit");
-    if (kind == "folder" && names.size() == 1) {
-      plan.folders.push_back(names[0]);
-    } else if (kind == "new" && names.size() == 2) {
-      plan.entries.push_back({names[0], names[1], std::wstring()});
-    } else if (kind == "replace" && names.size() == 3) {
-      plan.entries.push_back({names[0], names[1], names[2]});
-    } else if (kind == "committed" && names.empty()) {
-      plan.committed = true;
-    } else {
+    if (!AddRecord(kind, names, plan)) {
       return Refused(line_number + " is not a record of this format");
     }
   }
