@@ -173,30 +173,56 @@ TEST(RunTest, ARepairStopsTheClientFirstAndTheRunGoesOn) {
   }
 }
 
-// One lock per folder, whatever the letter case of its path, taken over from a holder that
+// One lock per folder, whatever the spelling of its path, taken over from a holder that
 // ended without letting go; the same folder held by another thread is refused.
 TEST(RunTest, OneRunPerInstallFolder) {
-  EXPECT_EQ(InstallFolderLockName(L"C:\\Games\\Zorvik\\"),
-            InstallFolderLockName(L"c:\\games\\ZORVIK"));
-  EXPECT_NE(InstallFolderLockName(L"C:\\Games\\Zorvik\\"),
-            InstallFolderLockName(L"C:\\Games\\Zorvi\\"));
-  const std::wstring folder = L"C:\\run-test-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+  const std::wstring root = L"C:\\run-test-" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring folder = root + L"\\Zorvik Client\\";
+  ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  wchar_t shortName[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW(folder.c_str(), shortName, MAX_PATH), 0u);
   const auto taken_elsewhere = [](const std::wstring& path) {
     bool taken = false;
     std::thread([&] { taken = LockInstallFolder(path) != nullptr; }).join();
     return taken;
   };
+  const struct {
+    const char* what;
+    std::wstring spelling;
+    bool same;
+  } spellings[] = {
+      {"as it is", folder, true},
+      {"another letter case",
+       L"c:\\RUN-TEST-" + std::to_wstring(GetCurrentProcessId()) + L"\\zorvik client", true},
+      {"no trailing backslash", root + L"\\Zorvik Client", true},
+      {"doubled backslashes", root + L"\\\\Zorvik Client\\\\", true},
+      {"a dot", root + L"\\.\\Zorvik Client\\", true},
+      {"a way up and back", root + L"\\Zorvik Client\\..\\Zorvik Client\\", true},
+      {"its short name", shortName, true},
+      {"a sibling", root + L"\\Zorvik Clien\\", false},
+      {"a folder below it", folder + L"bin\\", false},
+  };
   {
     const std::shared_ptr<void> held = LockInstallFolder(folder);
     ASSERT_TRUE(held);
-    EXPECT_FALSE(taken_elsewhere(folder)) << "a second run for the same folder";
-    EXPECT_TRUE(taken_elsewhere(L"C:\\another-folder\\"));
+    for (const auto& row : spellings) {
+      SCOPED_TRACE(row.what);
+      EXPECT_EQ(InstallFolderLockName(row.spelling) == InstallFolderLockName(folder), row.same);
+      EXPECT_EQ(taken_elsewhere(row.spelling), !row.same);
+    }
   }
+  // A folder not made yet: every spelling of it is one lock as well.
+  EXPECT_EQ(InstallFolderLockName(folder + L"new\\sub\\"),
+            InstallFolderLockName(root + L"\\zorvik client\\\\NEW\\.\\sub"));
   EXPECT_TRUE(taken_elsewhere(folder)) << "let go";
   std::shared_ptr<void> kept;
   std::thread([&] { kept = LockInstallFolder(folder); }).join();  // it ends holding the lock
   ASSERT_TRUE(kept);
   EXPECT_TRUE(LockInstallFolder(folder)) << "abandoned by a thread that ended holding it";
+  kept.reset();
+  RemoveDirectoryW(folder.c_str());
+  RemoveDirectoryW(root.c_str());
 }
 
 }  // namespace
