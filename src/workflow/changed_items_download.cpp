@@ -18,6 +18,7 @@
 #include "workflow/download_progress.h"
 #include "workflow/fetch_plan.h"
 #include "workflow/file_ops.h"
+#include "workflow/installed_names.h"
 #include "workflow/item_digest_check.h"
 #include "workflow/package_digest.h"
 #include "workflow/package_file.h"
@@ -180,20 +181,12 @@ bool WriteAll(HANDLE file, const char* data, size_t size) {
   return true;
 }
 
-// The name below the install folder that the unpack gives the item.
-std::wstring InstalledName(const PackageItem& item) {
-  std::wstring name = item.name;
-  std::replace(name.begin(), name.end(), L'/', L'\\');
-  while (!name.empty() && name.back() == L'\\') name.pop_back();
-  return name;
-}
-
 // True when the install holds the item as the package records it: a folder that is there, or a
 // file of the recorded size and SHA-256, read once. Whatever lies behind a link is fetched, so
 // that the swap can refuse it. A cancel makes every file count as changed.
 bool InstalledAsRecorded(const std::wstring& installDir, const PackageItem& item,
                          const std::atomic<bool>& cancel) {
-  const std::wstring name = InstalledName(item);
+  const std::wstring name = InstalledName(item.name);
   if (name.empty()) return true;  // the archive's root
   // Such a name is fetched for the unpack to refuse: no file outside the folder is read for it.
   if (!zip::StaysInside(name) || ReachesThroughLink(installDir, name)) return false;
@@ -330,7 +323,17 @@ class ChangedItemsFetch {
       }
     }
     items = zip::ReadPackageItems(directory, *place);
-    return items ? Fetched::kOk : Refuse("the package's directory cannot be read");
+    if (!items) return Refuse("the package's directory cannot be read");
+    InstalledNames names;
+    for (const PackageItem& item : *items) {
+      const std::wstring name = InstalledName(item.name);
+      if (!name.empty() && !names.Add(name, item.folder)) {
+        std::fprintf(stderr, "download: the package holds %ls twice, in another letter case\n",
+                     name.c_str());
+        return Fetched::kFailed;
+      }
+    }
+    return Fetched::kOk;
   }
 
   static Fetched Refuse(const char* why) {

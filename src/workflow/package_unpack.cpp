@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "workflow/installed_names.h"
 #include "workflow/package_file.h"
 #include "workflow/package_swap.h"
 #include "zip/archive.h"
@@ -36,6 +37,7 @@ void ReportArchiveFailure(const char* what, int index, const std::wstring& name,
 bool ListItems(ArchiveHandle* archive, std::vector<Item>& items) {
   ArchiveEntry count{};
   if (getArchiveEntry(archive, -1, &count) != ArchiveResult::Success) return false;
+  InstalledNames names;
   for (int index = 0; index < count.index; ++index) {
     ArchiveEntry entry{};
     const ArchiveResult result = getArchiveEntry(archive, index, &entry);
@@ -43,12 +45,15 @@ bool ListItems(ArchiveHandle* archive, std::vector<Item>& items) {
       ReportArchiveFailure("item", index, L"", result);
       return false;
     }
-    std::wstring name = entry.name;
-    std::replace(name.begin(), name.end(), L'/', L'\\');
-    while (!name.empty() && name.back() == L'\\') name.pop_back();
+    const std::wstring name = InstalledName(entry.name);
     if (name.empty()) continue;  // the archive's root
-    items.push_back({index, name, (entry.attributes & kArchiveAttributeDirectory) != 0,
-                     static_cast<std::uint32_t>(entry.uncompressedSize)});
+    const bool folder = (entry.attributes & kArchiveAttributeDirectory) != 0;
+    if (!names.Add(name, folder)) {
+      std::fprintf(stderr, "unpack: the package holds %ls twice, in another letter case\n",
+                   name.c_str());
+      return false;
+    }
+    items.push_back({index, name, folder, static_cast<std::uint32_t>(entry.uncompressedSize)});
   }
   return true;
 }

@@ -741,6 +741,31 @@ PY
           "[ $sent -ge $(stat -c %s "$WORK/package.zip") ]"
       fi
     done
+    # Two items whose names differ in letter case only are one file on Windows, and which of the
+    # two it would hold would differ between the paths: the package is refused on both.
+    rm -rf "$WORK/v2-case" && cp -a "$WORK/v2" "$WORK/v2-case"
+    echo upper >"$WORK/v2-case/data/Case.txt"
+    echo lower >"$WORK/v2-case/data/case.txt"
+    (cd "$WORK/v2-case" && zip -q -r "$WORK/package-case.zip" .)
+    for program in Update-testkey Update; do
+      echo "-- $program: a package with data/Case.txt and data/case.txt"
+      stop_stub
+      # shellcheck disable=SC2086
+      start_stub --package "$WORK/package-case.zip" --index-items yes \
+        $([ "$program" = Update ] || echo "--signing-key $key")
+      use_service
+      rm -rf "$INSTALLED" && cp -a "$WORK/v1" "$INSTALLED"
+      { cat "$BIN/$program.exe"; printf v1; } >"$INSTALLED/Update.exe"
+      rm -rf "$WORK/before" && cp -a "$INSTALLED" "$WORK/before"
+      UPDATER="${INSTALL}Update.exe"
+      UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
+      wait_for "下载失败" 90 || fail "$program: no failure display"
+      inspect --do 关闭 >/dev/null
+      check_exit "$program: exit code after closing" 30
+      check "$program: the folder as it was" "diff -r \"$WORK/before\" \"$INSTALLED\""
+      check "$program: both paths say why" \
+        "[ \$(grep -c 'twice, in another letter case' \"$WORK/update.err\") -ge 2 ]"
+    done
     ;;
   proxy)
     # Every request through the proxy Windows would use, with tinyproxy on 127.0.0.1 as the
