@@ -112,6 +112,12 @@ bool IsFolder(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::wstring ParentFolder(const std::wstring& path) {
+  const size_t at = path.find_last_of(L'\\');
+  if (at == std::wstring::npos || at + 1 == path.size()) return std::wstring();
+  return path.substr(0, at == 2 && path[1] == L':' ? 3 : at);
+}
+
 bool IsLink(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);

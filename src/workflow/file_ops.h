@@ -34,6 +34,9 @@ bool PathExists(const std::wstring& path);
 bool IsFolder(const std::wstring& path);
 // A reparse point: a junction, a symbolic link, a mount point.
 bool IsLink(const std::wstring& path);
+// The folder above `path`: "C:\Games" of "C:\Games\Zorvik", "C:\" of "C:\Games"; empty for a root
+// or a name without a backslash.
+std::wstring ParentFolder(const std::wstring& path);
 // True when `folder` + `relative`, or a folder on the way to it below `folder`, is a link.
 // `folder` ends with a backslash.
 bool ReachesThroughLink(const std::wstring& folder, const std::wstring& relative);

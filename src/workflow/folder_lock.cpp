@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "sys/scoped_handle.h"
+#include "workflow/file_ops.h"
 
 namespace update {
 namespace {
@@ -37,13 +38,6 @@ BOOL CALLBACK ShowIfOtherUpdater(HWND window, LPARAM) {
   if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
   SetForegroundWindow(window);
   return FALSE;
-}
-
-// "C:\Games" of "C:\Games\Zorvik", "C:\" of "C:\Games"; empty for a root.
-std::wstring ParentOf(const std::wstring& path) {
-  const size_t at = path.find_last_of(L'\\');
-  if (at == std::wstring::npos || at + 1 == path.size()) return std::wstring();
-  return path.substr(0, at == 2 && path[1] == L':' ? 3 : at);
 }
 
 // The final path of an existing folder, links and short names resolved; empty when it cannot be
@@ -88,7 +82,7 @@ std::wstring CanonicalFolderPath(const std::wstring& installDir) {
   }
   while (full.size() > 3 && full.back() == L'\\') full.pop_back();  // a root keeps its own
   // A folder not made yet: the final path of the nearest one that is, and the rest as written.
-  for (std::wstring folder = full; !folder.empty(); folder = ParentOf(folder)) {
+  for (std::wstring folder = full; !folder.empty(); folder = ParentFolder(folder)) {
     const std::wstring resolved = FinalPathOf(folder);
     if (resolved.empty()) continue;
     std::wstring rest = full.substr(folder.size());

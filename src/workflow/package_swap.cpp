@@ -10,18 +10,13 @@
 namespace update {
 namespace {
 
-std::wstring ParentOf(const std::wstring& path) {
-  const size_t at = path.find_last_of(L'\\');
-  return at == std::wstring::npos ? std::wstring() : path.substr(0, at);
-}
-
 // The folders of `path` from `root` down that do not exist yet, made outermost first.
 bool MakeParents(FileOps& ops, const std::wstring& root, const std::wstring& path) {
-  std::wstring parent = ParentOf(path);
+  std::wstring parent = ParentFolder(path);
   std::vector<std::wstring> missing;
   while (parent.size() >= root.size() && !IsFolder(parent)) {
     missing.push_back(parent);
-    parent = ParentOf(parent);
+    parent = ParentFolder(parent);
   }
   for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
     if (!ops.MakeFolder(*folder)) return false;

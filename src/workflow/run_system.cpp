@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <vector>
 
 #include "net/endpoints.h"
 #include "net/version_request.h"
@@ -21,6 +22,11 @@
 
 namespace update {
 namespace {
+
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  return path;
+}
 
 class SystemRun : public RunSystem {
  public:
@@ -65,7 +71,23 @@ class SystemRun : public RunSystem {
   }
 
   bool MakeInstallFolder(const std::wstring& installDir) override {
+    // The folders this run makes, and the install folder itself: the elevated run writes into
+    // them, and a link planted there (a junction made in a drive root others can write) would
+    // send the install somewhere else.
+    std::vector<std::wstring> checked;
+    for (std::wstring folder = WithoutTrailingBackslash(installDir);;
+         folder = ParentFolder(folder)) {
+      checked.push_back(folder);
+      if (folder.empty() || IsFolder(folder)) break;
+    }
     CreateFolderChain(installDir);
+    for (const std::wstring& folder : checked) {
+      if (!folder.empty() && IsLink(folder)) {
+        std::fprintf(stderr, "install: %ls is a link; nothing is installed through it\n",
+                     folder.c_str());
+        return false;
+      }
+    }
     return IsFolder(installDir);
   }
 

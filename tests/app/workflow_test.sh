@@ -517,6 +517,17 @@ case "$CASE" in
       esac
       w taskkill /F /IM ZorvikClient.exe >/dev/null 2>&1 || true
     done
+    echo "-- an install into a folder planted as a link"
+    rm -rf "$INSTALLED" && ln -s "$VICTIM" "$INSTALLED"
+    press_install
+    wait_for "下载失败" 90 || fail "planted install folder: no failure display"
+    inspect --do 关闭 >/dev/null
+    check_exit "planted install folder: exit code after closing" 30
+    check "planted install folder: standard error says it is a link" \
+      "grep -q 'ZorvikClient is a link; nothing is installed through it' \"$WORK/update.err\""
+    check "planted install folder: nothing elsewhere changed" "[ \"\$(victim_tree)\" = \"\$victim_before\" ]"
+    check_eq "planted install folder: reports" "$(grep -c '"act":1' "$WORK/reports.jsonl" 2>/dev/null || true)" 1
+    rm -f "$INSTALLED"
     rm -rf "$VICTIM"
     ;;
   signed)
