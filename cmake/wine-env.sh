@@ -216,23 +216,34 @@ wine_wait_for_state() {
     fi
     UPDATE_PROGRAM_STATUS=$status
   fi
-  local report
-  if report=$(wine_crash_report "$errors" "${UPDATE_CRASH_LOG_START:-0}"); then
-    echo "the program crashed (status $UPDATE_PROGRAM_STATUS) while the test waited; Wine's report:"
-    sed 's/^/   /' <<<"$report"
-  else
+  if ! wine_note_crash "$errors" "while the test waited"; then
     echo "the program ended (status $UPDATE_PROGRAM_STATUS) before the state the test waited for"
   fi
   return 1
 }
 
-# wine_wait_exit PID LIMIT: waits LIMIT seconds for the program PID to end and keeps its exit
-# status in UPDATE_PROGRAM_STATUS; false when it still runs then (it is left running).
+# wine_note_crash ERRORS WHEN: when the program whose standard error is ERRORS crashed, says so
+# with Wine's report and sets UPDATE_PROGRAM_STATUS to "crashed"; false when it did not crash.
+# The status alone cannot tell: winedbg ends a crashed program with status 0 when it has lost
+# track of the exception (its TerminateProcess takes the code of the thread it looks at last, 0
+# unless that thread is in the exception), as a full, loaded run showed.
+wine_note_crash() {
+  local report
+  report=$(wine_crash_report "$1" "${UPDATE_CRASH_LOG_START:-0}") || return 1
+  echo "the program crashed (status $UPDATE_PROGRAM_STATUS) $2; Wine's report:"
+  sed 's/^/   /' <<<"$report"
+  UPDATE_PROGRAM_STATUS=crashed
+}
+
+# wine_wait_exit PID ERRORS LIMIT: waits LIMIT seconds for the program PID, whose standard error
+# is ERRORS, to end and keeps its exit status in UPDATE_PROGRAM_STATUS ("crashed" for a crash);
+# false when it still runs then (it is left running).
 wine_wait_exit() {
   [ -z "${UPDATE_PROGRAM_STATUS:-}" ] || return 0
-  timeout "$2" tail --pid="$1" -f /dev/null || return 1
+  timeout "$3" tail --pid="$1" -f /dev/null || return 1
   UPDATE_PROGRAM_STATUS=0
   wait "$1" || UPDATE_PROGRAM_STATUS=$?
+  wine_note_crash "$2" "after the state the test waited for" || true
 }
 
 # wine_backtrace EXE_NAME: prints the backtrace of every thread of each running Windows process

@@ -106,7 +106,7 @@ wait_window() { wait_for "$1" 60; }
 # A program that is still there then is a hang: its threads' backtraces go to the log before it is
 # ended.
 wait_exit() {
-  if ! wine_wait_exit "$app_pid" "$1"; then
+  if ! wine_wait_exit "$app_pid" "$WORK/update.err" "$1"; then
     echo "Update.exe still runs after $1 s; its threads:"
     wine_backtrace "$(basename "${UPDATER//\\//}")" | sed 's/^/   /'
     echo "   (ended)"

@@ -72,7 +72,7 @@ start_update() {
 
 # wait_exit: waits up to 30 s for Update.exe to end and checks its exit code is 1.
 wait_exit() {
-  if ! wine_wait_exit "$app_pid" 30; then
+  if ! wine_wait_exit "$app_pid" "$ERRORS" 30; then
     fail "Update.exe still runs after 30 s; its threads:"
     wine_backtrace "$(basename "$UPDATE")" | sed 's/^/   /'
     kill "$app_pid" 2>/dev/null || true
