@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/text_convert.h"
+#include "workflow/boot_rename.h"
 #include "workflow/swap_step_hook.h"
 
 namespace update {
@@ -114,6 +115,48 @@ const std::wstring* BehindLink(const SwapPlan& plan, const std::wstring& install
   return nullptr;
 }
 
+// Every move of the plan done and none undone: a step back puts a backup in its target's place,
+// or removes a file the package added.
+bool EveryFileMovedIn(const SwapPlan& plan, const std::wstring& installDir) {
+  for (const SwapEntry& entry : plan.entries) {
+    if (PathExists(installDir + entry.staged) || !PathExists(installDir + entry.target) ||
+        (!entry.backup.empty() && !PathExists(installDir + entry.backup))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// For as long as a swap runs, a power cut between the updater's two renames leaves an Update.exe
+// all the same: the system's next start puts the old one back when the name is empty then. A
+// swap that could not be put back whole keeps that for the next start; the repair takes it back.
+class UpdaterNameGuard {
+ public:
+  UpdaterNameGuard(const SwapPlan& plan, const std::wstring& installDir) : m_folder(installDir) {
+    if (plan.updater < 0 || plan.entries[plan.updater].backup.empty()) return;
+    const SwapEntry& updater = plan.entries[plan.updater];
+    m_asked = ScheduleRenameAtBoot(installDir + updater.backup, installDir + updater.target);
+  }
+  UpdaterNameGuard(const UpdaterNameGuard&) = delete;
+  UpdaterNameGuard& operator=(const UpdaterNameGuard&) = delete;
+  ~UpdaterNameGuard() {
+    if (m_asked && !m_kept) WithdrawRenamesAtBootInside(m_folder);
+  }
+  void KeepForTheNextStart() { m_kept = true; }
+
+ private:
+  std::wstring m_folder;
+  bool m_asked = false;
+  bool m_kept = false;
+};
+
+SwapOutcome RollBackKeepingTheGuard(const SwapPlan& plan, const std::wstring& installDir,
+                                    FileOps& ops, UpdaterNameGuard& guard) {
+  const SwapOutcome outcome = RollBack(plan, installDir, ops);
+  if (outcome == SwapOutcome::kStuck) guard.KeepForTheNextStart();
+  return outcome;
+}
+
 }  // namespace
 
 std::wstring StagingFolder(const std::wstring& installDir) {
@@ -147,12 +190,13 @@ SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& installDir, FileOps
     RemoveTree(ops, StagingFolder(installDir));
     return SwapOutcome::kRolledBack;
   }
-  if (!MoveIn(plan, installDir, ops)) return RollBack(plan, installDir, ops);
+  UpdaterNameGuard guard(plan, installDir);
+  if (!MoveIn(plan, installDir, ops)) return RollBackKeepingTheGuard(plan, installDir, ops, guard);
   SwapPlan committed = plan;
   committed.committed = true;
   // Without the commit on the disk the next start would undo the swap: better now.
   if (!ops.WriteDurably(journal, FormatJournal(committed))) {
-    return RollBack(plan, installDir, ops);
+    return RollBackKeepingTheGuard(plan, installDir, ops, guard);
   }
   // The new install stands: what is not cleaned up now is at the next start.
   CleanUp(installDir, ops);
@@ -197,10 +241,18 @@ RecoveryOutcome RecoverInterruptedSwap(const std::wstring& installDir, FileOps& 
   } else if (plan->committed) {
     whole = CleanUp(installDir, ops);
     if (!whole) std::fprintf(stderr, "swap: what a finished swap left cannot be removed\n");
+  } else if (EveryFileMovedIn(*plan, installDir)) {
+    // Only the commit was missing: the new install stands whole, and its updater, which may be
+    // the program doing this, cannot be moved aside again.
+    whole = CleanUp(installDir, ops);
+    if (!whole) std::fprintf(stderr, "swap: what a finished swap left cannot be removed\n");
   } else {
     whole = RollBack(*plan, installDir, ops) == SwapOutcome::kRolledBack;
   }
-  return whole ? RecoveryOutcome::kNothingLeft : RecoveryOutcome::kStuck;
+  if (!whole) return RecoveryOutcome::kStuck;
+  // What the swap asked of the system's next start is needed no more.
+  if (plan) WithdrawRenamesAtBootInside(installDir);
+  return RecoveryOutcome::kNothingLeft;
 }
 
 }  // namespace update

@@ -119,6 +119,12 @@ bool PlanSwap(const InstallJob& job, const std::vector<Item>& items, SwapPlan& p
     plan.entries.push_back(entry);
   }
   if (updater) plan.entries.push_back(*updater);
+  // The file the client starts to repair the install: the updater's name at the folder's top,
+  // whether or not it is the program that runs.
+  const std::wstring updater_name = self.substr(self.rfind(L'\\') + 1);
+  for (size_t index = 0; index < plan.entries.size(); ++index) {
+    if (Lowered(plan.entries[index].target) == updater_name) plan.updater = static_cast<int>(index);
+  }
   return true;
 }
 

@@ -31,6 +31,9 @@ struct SwapPlan {
   std::vector<std::wstring> folders;  // created by the swap, outermost first
   std::vector<SwapEntry> entries;     // in the order they are moved
   bool committed = false;             // every file is in place: only clean-up is left
+  // The entry of the file named like the running updater at the folder's top, which the client
+  // starts to repair an install; -1 for none. Not in the journal.
+  int updater = -1;
 };
 
 // True for a name that stays inside the folder it is relative to: not empty, no drive, no root,

@@ -333,12 +333,19 @@ case "$CASE" in
     stop_stub
     start_stub --package "$WORK/package.zip"  # the stub serves the package it was started with
     use_service
-    # Every process of the install ended at once, as a power cut ends them.
+    # Every process of the install ended at once, as a power cut ends them; then the machine
+    # starts again, carrying out the renames asked of its next start.
     power_cut() {
       local name
       for name in Update.exe Update.exe_old ZorvikClient.exe holder.exe; do
         w taskkill /F /IM "$name" >/dev/null 2>&1 || true
       done
+      w wineboot -r >/dev/null 2>&1
+    }
+    # What the system's next start would rename.
+    renames_at_boot() {
+      w reg query 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager' \
+        /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' || true
     }
     # The client started from the folder, then the updater by it: repairs, then updates to v2.
     start_as_the_client_does() {
@@ -353,10 +360,9 @@ case "$CASE" in
       UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
     }
     # Six files, all replaced: twelve moves, the updater's two last. Each row: fault | step.
-    # Between the updater's own two moves (before step 12) the folder holds no Update.exe, as the
-    # running updater cannot be replaced in one step: FAULTS=crash:12 shows it; the README says
-    # what that leaves.
-    for fault in ${FAULTS:-held crash:1 crash:6 crash:10 crash:11 earlier-journal held-old:11}; do
+    # Between the updater's own two moves (before step 12) the folder holds no Update.exe until
+    # the machine starts again.
+    for fault in ${FAULTS:-held crash:1 crash:6 crash:10 crash:11 crash:12 earlier-journal held-old:11}; do
       echo "-- $fault"
       rm -rf "$INSTALLED" && cp -a "$WORK/v1-install" "$INSTALLED"
       holder_pid=
@@ -412,6 +418,8 @@ case "$CASE" in
         until grep -q "halted before step $step" "$WORK/update.err" 2>/dev/null; do
           [ $SECONDS -lt $deadline ] || { fail "$fault: never halted"; cat "$WORK/update.err"; break; }
         done
+        check "$fault: the machine's next start would put an updater back" \
+          "renames_at_boot | grep -qF 'ZorvikClient\\Update.exe'"
         power_cut
         wait_exit 10
         [ -z "$holder_pid" ] || wait "$holder_pid" 2>/dev/null || true
@@ -421,9 +429,8 @@ case "$CASE" in
       if [ -f "$INSTALLED/Update.exe" ]; then
         start_as_the_client_does
       else
-        # Between the updater's own two moves no Update.exe is in the folder: only the old one,
-        # beside it, can be started.
-        fail "$fault: no Update.exe in the folder after the crash"
+        # The old updater beside the empty name is the only one that can be started.
+        fail "$fault: no Update.exe in the folder after the crash and the start of the machine"
         UPDATER="${INSTALL}Update.exe_old"
         starts_at_update=$(client_starts)
         UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
@@ -438,6 +445,8 @@ case "$CASE" in
         [ "$after" = "$expected" ] || { diff <(echo "$expected") <(echo "$after") || true; } | sed 's/^/   /'
       fi
       check "$fault: the client runs" "pgrep -f 'ZorvikClient.exe' >/dev/null"
+      check "$fault: nothing is left for the machine's next start" \
+        "! renames_at_boot | grep -qF 'ZorvikClient'"
       check "$fault: the updater started the client" "[ $(client_starts) -gt $starts_at_update ]"
       if [ "$after" != "$expected" ]; then
         echo "   the standard error of the last start:"; sed 's/^/     /' "$WORK/update.err"

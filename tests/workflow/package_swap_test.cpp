@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/text_convert.h"
 #include "sys/scoped_handle.h"
@@ -23,19 +24,48 @@ namespace {
 
 using Tree = std::map<std::wstring, std::string>;  // relative path -> contents ("/" for folders)
 
+// True when the system's list of renames at its next start names a path in `folder`.
+bool RenamesAtBootName(const std::wstring& folder) {
+  DWORD size = 0;
+  const wchar_t* key = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+  const wchar_t* value = L"PendingFileRenameOperations";
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, key, value, RRF_RT_REG_MULTI_SZ, nullptr, nullptr, &size) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  std::wstring list(size / sizeof(wchar_t), L'\0');
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, key, value, RRF_RT_REG_MULTI_SZ, nullptr, list.data(),
+                   &size) != ERROR_SUCCESS) {
+    return false;
+  }
+  return list.find(folder) != std::wstring::npos;
+}
+
 // The system's operations, except that the `failAt`-th call of `kind` fails.
 class FailingOps : public FileOps {
  public:
-  enum Kind { kNone, kMove, kRemoveFile, kMakeFolder, kWrite, kMoveAndEveryMoveBack };
+  enum Kind {
+    kNone,
+    kMove,
+    kRemoveFile,
+    kMakeFolder,
+    kWrite,
+    kMoveAndEveryMoveBack,
+    kCommitAndEveryRemoval
+  };
   FailingOps(Kind kind, int failAt, std::uint64_t freeSpace)
       : m_kind(kind), m_failAt(failAt), m_freeSpace(freeSpace) {}
 
   bool Move(const std::wstring& from, const std::wstring& to) override {
     ++moves;
+    if (to.find(L"Update.exe") != std::wstring::npos) {
+      updaterMovesGuarded.push_back(RenamesAtBootName(to.substr(0, to.rfind(L'\\') + 1)));
+    }
     if (m_kind == kMoveAndEveryMoveBack && moves >= m_failAt) return false;
     return !Fails(kMove) && System().Move(from, to);
   }
   bool RemoveFile(const std::wstring& path) override {
+    if (m_kind == kCommitAndEveryRemoval) return false;
     return !Fails(kRemoveFile) && System().RemoveFile(path);
   }
   bool MakeFolder(const std::wstring& path) override {
@@ -43,6 +73,7 @@ class FailingOps : public FileOps {
   }
   bool RemoveFolder(const std::wstring& path) override { return System().RemoveFolder(path); }
   bool WriteDurably(const std::wstring& path, const std::string& text) override {
+    if (m_kind == kCommitAndEveryRemoval && ++m_calls[kWrite] == 2) return false;
     return !Fails(kWrite) && System().WriteDurably(path, text);
   }
   std::optional<std::uint64_t> FreeSpace(const std::wstring& folder) override {
@@ -50,6 +81,9 @@ class FailingOps : public FileOps {
   }
 
   int moves = 0;
+  // For each move of the updater to or from its place: whether the system's next start would
+  // put an updater back then.
+  std::vector<bool> updaterMovesGuarded;
 
  private:
   static FileOps& System() { return SystemFileOps(); }
@@ -129,6 +163,19 @@ class PackageSwapTest : public ::testing::Test {
     WriteFile(PackagePath(m_job), zip.bytes);
   }
 
+  // What the old install becomes when the package is in.
+  static Tree NewInstall(Tree tree) {
+    tree[L"ZorvikClient.exe"] = "new client";
+    tree[L"bin\\tool.dll"] = "new tool";
+    tree[L"bin\\plugins"] = "/";
+    tree[L"bin\\plugins\\p.dat"] = "new plugin";
+    tree[L"Update.exe"] = "new updater";
+    tree[L"Update.exe_old"] = "old updater";
+    tree[L"资料"] = "/";
+    tree[L"资料\\说明.txt"] = "说明";
+    return tree;
+  }
+
   InstallJob m_job;
 };
 
@@ -160,6 +207,7 @@ TEST_F(PackageSwapTest, EveryFaultLeavesTheOldInstallWhole) {
     EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops), row.outcome);
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(before));
+    EXPECT_FALSE(RenamesAtBootName(m_job.installDir));
     RemoveTree(SystemFileOps(), m_job.installDir);
   }
 }
@@ -171,19 +219,16 @@ TEST_F(PackageSwapTest, SuccessLeavesThePackageAndTheOldUpdaterOnly) {
   FailingOps ops(FailingOps::kNone, 0, 0);
   EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops), UnpackOutcome::kDone);
   EXPECT_EQ(ops.moves, 8);
-  expected[L"ZorvikClient.exe"] = "new client";
-  expected[L"bin\\tool.dll"] = "new tool";
-  expected[L"bin\\plugins"] = "/";
-  expected[L"bin\\plugins\\p.dat"] = "new plugin";
-  expected[L"Update.exe"] = "new updater";
-  expected[L"Update.exe_old"] = "old updater";
-  expected[L"资料"] = "/";
-  expected[L"资料\\说明.txt"] = "说明";
-  EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(expected));
+  EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(NewInstall(expected)));
+  // Both of the updater's moves had the system's next start ready to put one back; now it
+  // holds nothing of this swap.
+  EXPECT_EQ(ops.updaterMovesGuarded, std::vector<bool>({true, true}));
+  EXPECT_FALSE(RenamesAtBootName(m_job.installDir));
 }
 
 // A file another process holds open cannot be moved aside; and when the way back fails too, the
-// journal stays and the next start puts the old install back.
+// journal stays and the next start puts the old install back, or keeps the new one when every
+// file was in and only the commit is missing (its updater may be the program that runs).
 TEST_F(PackageSwapTest, HeldFileAndAFailedWayBackAreRepairedAtTheNextStart) {
   const struct {
     const char* what;
@@ -191,9 +236,13 @@ TEST_F(PackageSwapTest, HeldFileAndAFailedWayBackAreRepairedAtTheNextStart) {
     int failAt;
     bool holdTool;
     UnpackOutcome outcome;
+    bool newInstall;
   } rows[] = {
-      {"a file held open", FailingOps::kNone, 0, true, UnpackOutcome::kItemFailed},
-      {"every move back fails", FailingOps::kMoveAndEveryMoveBack, 4, false, UnpackOutcome::kStuck},
+      {"a file held open", FailingOps::kNone, 0, true, UnpackOutcome::kItemFailed, false},
+      {"every move back fails", FailingOps::kMoveAndEveryMoveBack, 4, false, UnpackOutcome::kStuck,
+       false},
+      {"the commit and every way back fail", FailingOps::kCommitAndEveryRemoval, 0, false,
+       UnpackOutcome::kStuck, true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -213,10 +262,14 @@ TEST_F(PackageSwapTest, HeldFileAndAFailedWayBackAreRepairedAtTheNextStart) {
     if (row.outcome == UnpackOutcome::kStuck) {
       EXPECT_NE(errors.find("stays for the next start"), std::string::npos) << errors;
       EXPECT_TRUE(PathExists(JournalPath(m_job.installDir)));
+      // The updater's name stays guarded for the next start of the system until the repair.
+      EXPECT_TRUE(RenamesAtBootName(m_job.installDir));
       EXPECT_EQ(RecoverInterruptedSwap(m_job.installDir, SystemFileOps()),
                 RecoveryOutcome::kNothingLeft);
     }
-    EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(before));
+    EXPECT_FALSE(RenamesAtBootName(m_job.installDir));
+    EXPECT_EQ(Describe(TreeOf(m_job.installDir)),
+              Describe(row.newInstall ? NewInstall(before) : before));
     RemoveTree(SystemFileOps(), m_job.installDir);
   }
 }
