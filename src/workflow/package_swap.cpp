@@ -11,20 +11,6 @@
 namespace update {
 namespace {
 
-// The folders of `path` from `root` down that do not exist yet, made outermost first.
-bool MakeParents(FileOps& ops, const std::wstring& root, const std::wstring& path) {
-  std::wstring parent = ParentFolder(path);
-  std::vector<std::wstring> missing;
-  while (parent.size() >= root.size() && !IsFolder(parent)) {
-    missing.push_back(parent);
-    parent = ParentFolder(parent);
-  }
-  for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
-    if (!ops.MakeFolder(*folder)) return false;
-  }
-  return true;
-}
-
 // Each file back where it was, whatever point the swap reached: a file is always in exactly one
 // of its places, since every step is a rename. False when a step back failed.
 bool StepBack(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops) {
@@ -81,7 +67,7 @@ bool MoveIn(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops) 
     const std::wstring target = installDir + entry.target;
     if (!entry.backup.empty()) {
       const std::wstring backup = installDir + entry.backup;
-      if (!MakeParents(ops, BackupFolder(installDir), backup)) {
+      if (!MakeFoldersOnTheWay(ops, BackupFolder(installDir), backup)) {
         return Failed("making the backup folder of", entry.backup);
       }
       BeforeSwapStep(++step);

@@ -13,6 +13,7 @@
 #include "workflow/package_file.h"
 #include "workflow/package_swap.h"
 #include "zip/archive.h"
+#include "zip/entry_path.h"
 
 namespace update {
 namespace {
@@ -25,7 +26,12 @@ struct Item {
   std::wstring name;  // cleaned, backslashes, relative to the install folder
   bool folder;
   std::uint64_t size;
+  DWORD attributes;  // those a file is made with
 };
+
+// The attributes a package may give its files.
+constexpr DWORD kItemAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
 void ReportArchiveFailure(const char* what, int index, const std::wstring& name,
                           ArchiveResult result) {
@@ -48,22 +54,45 @@ bool ListItems(ArchiveHandle* archive, std::vector<Item>& items) {
     const std::wstring name = InstalledName(entry.name);
     if (name.empty()) continue;  // the archive's root
     const bool folder = (entry.attributes & kArchiveAttributeDirectory) != 0;
+    if (!zip::StaysInside(name)) {
+      std::fprintf(stderr, "unpack: the package names %ls, outside the folder\n", name.c_str());
+      return false;
+    }
     if (!names.Add(name, folder)) {
       std::fprintf(stderr, "unpack: the package holds %ls twice, in another letter case\n",
                    name.c_str());
       return false;
     }
-    items.push_back({index, name, folder, static_cast<std::uint32_t>(entry.uncompressedSize)});
+    const DWORD attributes = entry.attributes & kItemAttributes;
+    items.push_back({index, name, folder, static_cast<std::uint32_t>(entry.uncompressedSize),
+                     attributes ? attributes : FILE_ATTRIBUTE_NORMAL});
   }
   return true;
 }
 
-bool Stage(ArchiveHandle* archive, const std::vector<Item>& items, const std::wstring& staging) {
-  if (setExtractBaseFolder(archive, staging.c_str()) != ArchiveResult::Success) return false;
+// Every item into the staging folder: each file made anew there and written through its
+// handle, so that nothing planted in the staging folder is written through.
+bool Stage(ArchiveHandle* archive, const std::vector<Item>& items, const std::wstring& staging,
+           FileOps& ops) {
   for (const Item& item : items) {
-    const ArchiveResult result = extractEntryToFile(archive, item.index, item.name.c_str());
+    const std::wstring path = staging + L'\\' + item.name;
+    if (!MakeFoldersOnTheWay(ops, staging, path) || (item.folder && !ops.MakeFolder(path))) {
+      std::fprintf(stderr, "unpack: the folders of %ls cannot be made (error %lu)\n", path.c_str(),
+                   GetLastError());
+      return false;
+    }
+    if (item.folder) continue;
+    FileHandle file = ops.CreateNewFile(path, item.attributes);
+    if (!file) {
+      std::fprintf(stderr, "unpack: %ls cannot be made (error %lu)\n", path.c_str(),
+                   GetLastError());
+      return false;
+    }
+    const ArchiveResult result = extractEntryToHandle(archive, item.index, file.get());
+    file.Reset();
     if (result != ArchiveResult::Success) {
       ReportArchiveFailure("item", item.index, item.name, result);
+      ops.RemoveFile(path);  // data that failed its check does not stay looking like the file
       return false;
     }
   }
@@ -150,7 +179,8 @@ UnpackOutcome StageAndSwap(const InstallJob& job, ArchiveHandle* archive, FileOp
   const std::wstring old_updater = OldUpdaterPath(job.selfPath);
   if (PathExists(old_updater)) ops.RemoveFile(old_updater);
   SwapPlan plan;
-  if (!ops.MakeFolder(staging) || !Stage(archive, items, staging) || !PlanSwap(job, items, plan)) {
+  if (!ops.MakeFolder(staging) || !Stage(archive, items, staging, ops) ||
+      !PlanSwap(job, items, plan)) {
     RemoveTree(ops, staging);
     return UnpackOutcome::kItemFailed;
   }

@@ -26,8 +26,8 @@ enum class UnpackOutcome {
 // among the files replaced like any other, except that its backup is its own path + "_old" (a
 // stale file of that name from an earlier update is deleted first), which stays after a success.
 // The package file is removed in every case, and the hold closed, before this returns.
-UnpackOutcome UnpackPackage(const InstallJob& job, FileHandle package,
-                            FileOps& ops = SystemFileOps());
+// `ops` are confined to the install folder.
+UnpackOutcome UnpackPackage(const InstallJob& job, FileHandle package, FileOps& ops);
 
 // The updater's own path + "_old".
 std::wstring OldUpdaterPath(const std::wstring& selfPath);

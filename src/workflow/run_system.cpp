@@ -41,7 +41,7 @@ class SystemRun : public RunSystem {
   }
 
   RecoveryOutcome Recover(const std::wstring& installDir) override {
-    return RecoverInterruptedSwap(installDir, SystemFileOps());
+    return RecoverInterruptedSwap(installDir, *FileOpsConfinedTo(installDir));
   }
 
   std::optional<InstallJob> CheckVersion(const InstallJob& request,
@@ -132,7 +132,7 @@ class SystemRun : public RunSystem {
   void DeletePackage(HANDLE package) override { DeleteHeldPackage(package); }
 
   UnpackOutcome StageAndSwap(const InstallJob& job, FileHandle package) override {
-    return UnpackPackage(job, std::move(package));
+    return UnpackPackage(job, std::move(package), *FileOpsConfinedTo(job.installDir));
   }
 
   void Finish(const InstallJob& job, double downloadTotal, const InstallOptions& options) override {

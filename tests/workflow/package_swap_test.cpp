@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,8 +54,12 @@ class FailingOps : public FileOps {
     kMoveAndEveryMoveBack,
     kCommitAndEveryRemoval
   };
-  FailingOps(Kind kind, int failAt, std::uint64_t freeSpace)
-      : m_kind(kind), m_failAt(failAt), m_freeSpace(freeSpace) {}
+  // The operations are confined to `folder`, as the program's are.
+  FailingOps(Kind kind, int failAt, std::uint64_t freeSpace, const std::wstring& folder)
+      : m_system(FileOpsConfinedTo(folder)),
+        m_kind(kind),
+        m_failAt(failAt),
+        m_freeSpace(freeSpace) {}
 
   bool Move(const std::wstring& from, const std::wstring& to) override {
     ++moves;
@@ -76,6 +81,9 @@ class FailingOps : public FileOps {
     if (m_kind == kCommitAndEveryRemoval && ++m_calls[kWrite] == 2) return false;
     return !Fails(kWrite) && System().WriteDurably(path, text);
   }
+  FileHandle CreateNewFile(const std::wstring& path, DWORD attributes) override {
+    return System().CreateNewFile(path, attributes);
+  }
   std::optional<std::uint64_t> FreeSpace(const std::wstring& folder) override {
     return m_freeSpace ? std::optional<std::uint64_t>(m_freeSpace) : System().FreeSpace(folder);
   }
@@ -86,9 +94,10 @@ class FailingOps : public FileOps {
   std::vector<bool> updaterMovesGuarded;
 
  private:
-  static FileOps& System() { return SystemFileOps(); }
+  FileOps& System() { return *m_system; }
   bool Fails(Kind kind) { return kind == m_kind && ++m_calls[kind] == m_failAt; }
 
+  std::unique_ptr<FileOps> m_system;
   Kind m_kind;
   int m_failAt;
   std::uint64_t m_freeSpace;
@@ -202,7 +211,7 @@ TEST_F(PackageSwapTest, EveryFaultLeavesTheOldInstallWhole) {
     SCOPED_TRACE(row.what);
     const Tree before = MakeOldInstall();
     WritePackage(row.corrupt);
-    FailingOps ops(row.kind, row.failAt, row.freeSpace);
+    FailingOps ops(row.kind, row.failAt, row.freeSpace, m_job.installDir);
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops), row.outcome);
     ::testing::internal::GetCapturedStderr();
@@ -216,7 +225,7 @@ TEST_F(PackageSwapTest, SuccessLeavesThePackageAndTheOldUpdaterOnly) {
   Tree expected = MakeOldInstall();
   WriteFile(m_job.installDir + L"Update.exe_old", "stale, from an earlier update");
   WritePackage(false);
-  FailingOps ops(FailingOps::kNone, 0, 0);
+  FailingOps ops(FailingOps::kNone, 0, 0, m_job.installDir);
   EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops), UnpackOutcome::kDone);
   EXPECT_EQ(ops.moves, 8);
   EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(NewInstall(expected)));
@@ -254,7 +263,7 @@ TEST_F(PackageSwapTest, HeldFileAndAFailedWayBackAreRepairedAtTheNextStart) {
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
       ASSERT_TRUE(held);
     }
-    FailingOps ops(row.kind, row.failAt, 0);
+    FailingOps ops(row.kind, row.failAt, 0, m_job.installDir);
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops), row.outcome);
     const std::string errors = ::testing::internal::GetCapturedStderr();
@@ -287,7 +296,8 @@ TEST_F(PackageSwapTest, AFileHeldForAMomentIsWaitedFor) {
     held.Reset();
   });
   ::testing::internal::CaptureStderr();
-  const UnpackOutcome outcome = UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)));
+  const UnpackOutcome outcome = UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)),
+                                              *FileOpsConfinedTo(m_job.installDir));
   const std::string errors = ::testing::internal::GetCapturedStderr();
   scanner.join();
   EXPECT_EQ(outcome, UnpackOutcome::kDone) << errors;

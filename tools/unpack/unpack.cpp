@@ -61,7 +61,9 @@ int UnpackStaged(std::wstring folder) {
   InstallJob job;
   job.installDir = folder;
   job.selfPath = folder + L"Update.exe";
-  return UnpackPackage(job, OpenHeldPackage(PackagePath(job))) == UnpackOutcome::kDone ? 0 : 1;
+  const UnpackOutcome outcome =
+      UnpackPackage(job, OpenHeldPackage(PackagePath(job)), *FileOpsConfinedTo(folder));
+  return outcome == UnpackOutcome::kDone ? 0 : 1;
 }
 #endif
 
