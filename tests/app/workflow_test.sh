@@ -11,6 +11,11 @@ set -Eeuo pipefail
 # line then says where and why.
 ended_at=
 trap 'ended_at="line $LINENO (${FUNCNAME[0]:-main}): $BASH_COMMAND, status $?"' ERR
+# A signal that ends the case says so on both outputs, at the command it met: a case once
+# ended with neither a FAIL line nor the clean-up's report.
+for signal in HUP INT PIPE TERM; do
+  trap "echo \"--- the case got SIG$signal at line \$LINENO: \$BASH_COMMAND\" | tee /dev/stderr; exit 1" $signal
+done
 CASE=${1:?case}
 BIN=$(realpath "${2:?Windows build bin folder}")
 STUB=$(realpath "${3:?vendor-stub}")
