@@ -720,6 +720,9 @@ PY
       "Update-testkey|$signed --package-url /package/end-count/$((item_count - 1))|ok|-|refused:the answer gave"
       "Update-testkey|$signed --package-url /package/end-count/0|ok|-|refused:the answer gave"
       "Update-testkey|$signed --package-url /package/end-count/$((item_count + 1))|ok|-|refused:the answer gave"
+      # Or points the reader before the directory, or into it.
+      "Update-testkey|$signed --package-url /package/end-offset/$((directory_at - 1))|ok|-|refused:the answer gave"
+      "Update-testkey|$signed --package-url /package/end-offset/$((directory_at + 46))|ok|-|refused:the answer gave"
       # A build without a key checks a "sha256" the answer gives: it takes the whole package.
       "Update|--index-items yes|sha256-wrong|-|refused:the answer gave"
       "Update|--index-items yes|sha256-right|-|whole"

@@ -115,6 +115,7 @@ std::string UsageText() {
          "       /package/changed (same length, byte 10 changed) |\n"
          "       /package/changed-at/<n> (byte n changed, the validators unchanged) |\n"
          "       /package/end-count/<n> (the end record's item counts n) |\n"
+         "       /package/end-offset/<n> (the end record's offset of the directory n) |\n"
          "       /package/redirect/<n> (n redirects, then the package) |\n"
          "       /package/ignores-range (Accept-Ranges and ETag, but always 200 whole) |\n"
          "       /package/new-validator (another ETag and Last-Modified on every answer)\n"

@@ -110,6 +110,15 @@ void StubServer::AddPackageRoutes() {
         static_cast<std::uint16_t>(std::min(std::stoul(request.matches[1].str()), 0xFFFFul));
     ServePackage(request, response, how);
   });
+  // The end record's offset of the directory set to n: a mirror that points the reader at other
+  // bytes than the signed directory.
+  AddPackageRoute(R"(/package/end-offset/(\d{1,10}))", [this](const httplib::Request& request,
+                                                              httplib::Response& response) {
+    PackageAnswer how;
+    how.endOffset =
+        static_cast<std::uint32_t>(std::min(std::stoull(request.matches[1].str()), 0xFFFFFFFFull));
+    ServePackage(request, response, how);
+  });
   AddPackageRoute("/package/ignores-range", answer(ignoresRange));
   AddPackageRoute("/package/new-validator", answer(newValidator));
   AddPackageRoute("/package/chunked",
@@ -150,6 +159,11 @@ bool StubServer::SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, s
     for (const std::uint64_t field : {8, 10}) {  // the items on this disk, and in all
       put(*Digests().endRecord + field, static_cast<char>(*how->endCount & 0xFF));
       put(*Digests().endRecord + field + 1, static_cast<char>(*how->endCount >> 8));
+    }
+  }
+  if (how && how->endOffset && Digests().endRecord) {
+    for (int byte = 0; byte < 4; ++byte) {
+      put(*Digests().endRecord + 16 + byte, static_cast<char>(*how->endOffset >> (8 * byte)));
     }
   }
   // Counted before the write: a client that has read every byte may ask for /stats before

@@ -72,6 +72,8 @@ class StubServer {
     bool offersRanges = true;  // false: no validators, no Accept-Ranges, Range ignored
     // Both item counts of the end record sent as this, the directory's bytes as they are.
     std::optional<std::uint16_t> endCount;
+    // The end record's offset of the directory sent as this.
+    std::optional<std::uint32_t> endOffset;
   };
   using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
   struct PackageRoute {
@@ -97,7 +99,7 @@ class StubServer {
   bool ResetAt(std::uint64_t offset, int localPort, int remotePort, std::size_t& piece);
   void ResetTransfer(int localPort, int remotePort);
   // Sends `length` bytes of the package from `offset` through `sink`, counting them.
-  // `how` may change some of its bytes (changedAt, endCount).
+  // `how` may change some of its bytes (changedAt, endCount, endOffset).
   bool SendPiece(httplib::DataSink& sink, std::vector<char>& buffer, std::uint64_t offset,
                  std::size_t length, const PackageAnswer* how = nullptr, bool completes = true);
   void AppendReport(const std::string& body, httplib::Response& response);
