@@ -45,9 +45,10 @@ int HttpPostJson(int post, std::string& answer, std::string url, std::string bod
 }
 
 int HttpPostJsonUnlessCancelled(int post, std::string& answer, std::string url, std::string body,
-                                const std::atomic<bool>& cancel) {
+                                const std::atomic<bool>& cancel, TransferResult* result) {
   internal::TransferLimits limits;
   limits.cancel = &cancel;
+  limits.result = result;
   return internal::HttpPostJsonWithLimits(post, answer, std::move(url), std::move(body), limits);
 }
 
@@ -90,6 +91,10 @@ int HttpPostJsonWithLimits(int post, std::string& answer, std::string url, std::
   }
 
   const CURLcode code = PerformThroughProxy(h, url);
+  if (limits.result) {
+    limits.result->curlCode = code;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &limits.result->httpStatus);
+  }
   if (code != CURLE_OK) {
     const char* reason = curl_easy_strerror(code);
     std::fprintf(stderr, "curl_easy_perform() failed: %s\n", reason);

@@ -22,9 +22,11 @@ bool InitializeHttp();
 // The transfer gives up when connecting takes 10 s, when less than 1 byte/s arrives for 30 s,
 // or after 60 s in all, so a caller waiting for it always gets its answer or its failure.
 int HttpPostJson(int post, std::string& answer, std::string url, std::string body);
-// As HttpPostJson; `cancel` set ends the transfer within about a second, as a failure.
+struct TransferResult;
+// As HttpPostJson; `cancel` set ends the transfer within about a second, as a failure. With
+// `result`, how the transfer ended goes there.
 int HttpPostJsonUnlessCancelled(int post, std::string& answer, std::string url, std::string body,
-                                const std::atomic<bool>& cancel);
+                                const std::atomic<bool>& cancel, TransferResult* result = nullptr);
 
 // The largest answer a JSON request takes; the service's answers are a few hundred bytes, and a
 // runaway answer must not exhaust a 32-bit process.
@@ -42,6 +44,13 @@ struct CollectedBody {
 // when the answer outgrows its limit, which makes the transfer fail.
 std::size_t CollectResponse(char* data, std::size_t size, std::size_t count, void* userdata);
 
+// How a transfer ended: libcurl's code (0 when it completed) and the HTTP status (0 when none
+// came).
+struct TransferResult {
+  int curlCode = 0;
+  long httpStatus = 0;
+};
+
 namespace internal {
 
 // Limits of one JSON transfer; the defaults are those HttpPostJson uses. Tests shorten them.
@@ -53,6 +62,7 @@ struct TransferLimits {
   std::size_t maxAnswerBytes = kMaxJsonAnswerBytes;
   // Set, it ends the transfer within about a second, as a failure ("Callback aborted").
   const std::atomic<bool>* cancel = nullptr;
+  TransferResult* result = nullptr;  // filled in when given
 };
 
 int HttpPostJsonWithLimits(int post, std::string& answer, std::string url, std::string body,

@@ -18,13 +18,12 @@ std::string BuildVersionCheckBody(int clientTypeId) {
 }
 
 int RequestClientVersion(const std::string& baseUrl, std::string& answer, int clientTypeId,
-                         const std::atomic<bool>* cancel) {
-  std::string url = baseUrl + "/api/v1/version/client/check";
-  if (cancel) {
-    return HttpPostJsonUnlessCancelled(1, answer, std::move(url),
-                                       BuildVersionCheckBody(clientTypeId), *cancel);
-  }
-  return HttpPostJson(1, answer, std::move(url), BuildVersionCheckBody(clientTypeId));
+                         const std::atomic<bool>* cancel, TransferResult* result) {
+  internal::TransferLimits limits;
+  limits.cancel = cancel;
+  limits.result = result;
+  return internal::HttpPostJsonWithLimits(1, answer, baseUrl + "/api/v1/version/client/check",
+                                          BuildVersionCheckBody(clientTypeId), limits);
 }
 
 }  // namespace update

@@ -82,7 +82,7 @@ bool CMainDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wparam, LPARAM lp
       result = OnDownloadProgressMessage(wparam, lparam);
       break;
     case UM_SHOW_DOWNLOAD_FAILED:
-      ShowDownloadFailed();
+      ShowFailure(lparam ? *reinterpret_cast<const Failure*>(lparam) : Failure());
       result = 1;
       break;
     case UM_READ_INSTALL_OPTIONS:
@@ -199,9 +199,10 @@ void CMainDlg::ShowBanner(int id) {
   if (auto* radio = FindChildByClass<toolkit::RadioButton>(radio_name)) radio->SetCheck(true);
 }
 
-void CMainDlg::ShowDownloadFailed() {
+void CMainDlg::ShowFailure(const Failure& failure) {
   if (m_statusText) m_statusText->SetText("下载失败");
   if (m_progress) m_progress->SetValue(0);
+  m_failure = failure;
 }
 
 void CMainDlg::StartWorkflow() {

@@ -25,8 +25,9 @@ class CMainDlg : public toolkit::HostWindow {
   LRESULT ShowProgress(int percent);
   // Banner picture id - 600 (600, 601, anything else: 602) and its radio button checked.
   void ShowBanner(int id);
-  // "下载失败" and the bar at 0.
-  void ShowDownloadFailed();
+  // The failure display: "下载失败", an empty bar; `failure` is kept for its line.
+  void ShowFailure(const Failure& failure);
+  const Failure& LastFailure() const { return m_failure; }
   // Leaves the install page for the progress page, starts the banner timer and starts the run
   // (workflow/run.h) on the worker thread.
   void StartWorkflow();
@@ -66,6 +67,7 @@ class CMainDlg : public toolkit::HostWindow {
   void OnWorkerFinished();
 
   InstallWorker m_worker;
+  Failure m_failure;  // of the run that failed last
   bool m_closeRequested = false;
 };
 

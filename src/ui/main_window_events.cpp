@@ -18,8 +18,9 @@ void MainWindowEvents::ReportProgress(int percent, std::int32_t total) {
   SendToMainWindow(UM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(percent), static_cast<LPARAM>(total));
 }
 
-void MainWindowEvents::ShowDownloadFailed() {
-  SendToMainWindow(UM_SHOW_DOWNLOAD_FAILED);
+void MainWindowEvents::ShowFailure(const Failure& failure) {
+  // Sent, not posted: the failure outlives the call, and the window copies what it shows.
+  SendToMainWindow(UM_SHOW_DOWNLOAD_FAILED, 0, reinterpret_cast<LPARAM>(&failure));
 }
 
 InstallOptions MainWindowEvents::ReadInstallOptions() {

@@ -10,7 +10,7 @@ namespace update {
 class MainWindowEvents : public WorkflowEvents {
  public:
   void ReportProgress(int percent, std::int32_t total) override;
-  void ShowDownloadFailed() override;
+  void ShowFailure(const Failure& failure) override;
   InstallOptions ReadInstallOptions() override;
   void Close() override;
 };

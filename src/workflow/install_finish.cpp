@@ -3,16 +3,12 @@
 #include <string>
 
 #include "common/text_convert.h"
-#include "net/event_report.h"
-#include "net/os_version.h"
 #include "sys/desktop_shortcut.h"
 #include "sys/registry_entries.h"
 
 namespace update {
 
 void FinishInstall(const InstallJob& job, double downloadTotal, const InstallOptions& options) {
-  const std::wstring os_version = OsVersionWithin();
-  SendEventReport(job.updateMode ? 2 : 1, job.clientTypeId, os_version, L"", job.version);
   if (job.updateMode) return;  // the entries of the first install stay as they are
 
   const std::wstring client_path = job.installDir + kClientExeName;

@@ -1,4 +1,4 @@
-// The end of an install or update: the report to the vendor, and in install mode the desktop
+// The end of an install or update (its report is the run's): in install mode the desktop
 // shortcut and autostart value (when ticked) and the uninstall entry. Windows only.
 #pragma once
 

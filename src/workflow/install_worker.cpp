@@ -14,12 +14,18 @@ bool InstallWorker::Start(InstallJob request, std::unique_ptr<WorkflowEvents> ev
   if (m_thread.joinable()) return false;
   m_thread = std::thread([request = std::move(request), events = std::move(events),
                           finished = std::move(finished), signals = m_signals] {
+    RunOutcome outcome;
     try {
-      RunInstallOrUpdate(request, SystemRunSteps(), *events, signals->cancel);
+      outcome = RunInstallOrUpdate(request, SystemRunSteps(), *events, signals->cancel);
     } catch (...) {
-      // Nothing may unwind out of a thread; the window shows the failure.
-      events->ShowDownloadFailed();
+      // The run's own way out threw: nothing may unwind out of a thread.
+      outcome = {RunResult::kFailed, {Reason::kInternal}};
+      try {
+        events->ShowFailure(outcome.failure);
+      } catch (...) {
+      }
     }
+    signals->outcome = outcome;
     if (finished) finished();
   });
   return true;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "workflow/install_job.h"
+#include "workflow/run.h"
 #include "workflow/workflow_events.h"
 
 namespace update {
@@ -15,6 +16,7 @@ namespace update {
 // What the window and the worker share.
 struct WorkerSignals {
   std::atomic<bool> cancel{false};  // the close: the run leaves by its way out before the swap
+  RunOutcome outcome;               // written by the worker before it ends
 };
 
 class InstallWorker {
@@ -33,6 +35,8 @@ class InstallWorker {
   bool Running() const { return m_thread.joinable(); }
   void Cancel() { m_signals->cancel = true; }
   void Join();
+  // How the last run ended; read it after Join.
+  const RunOutcome& Outcome() const { return m_signals->outcome; }
 
  private:
   std::shared_ptr<WorkerSignals> m_signals = std::make_shared<WorkerSignals>();

@@ -37,6 +37,8 @@ struct Transfer {
   AnswerHeaders headers;                // of the answer under way
   // The validator of the package's last whole answer, when that answer also served ranges.
   std::string validator;
+  // Why the transfer was stopped from here, if it was.
+  Failure stopped;
 };
 
 // Back to an empty file: the server sent the whole package again.
@@ -57,6 +59,7 @@ bool BeginBody(Transfer& transfer) {
         transfer.headers.contentRange->first != transfer.written) {
       std::fprintf(stderr, "download: the server resumed at another byte than %llu\n",
                    static_cast<unsigned long long>(transfer.written));
+      transfer.stopped = {Reason::kDownloadFailed, 206};
       return false;
     }
     transfer.base = transfer.written;
@@ -68,7 +71,9 @@ bool BeginBody(Transfer& transfer) {
   transfer.packageSize = transfer.headers.contentLength.value_or(transfer.ceiling);
   transfer.validator =
       transfer.headers.acceptsByteRanges ? transfer.headers.Validator() : std::string();
-  return transfer.written == 0 || StartOver(transfer);
+  if (transfer.written == 0 || StartOver(transfer)) return true;
+  transfer.stopped = {Reason::kDownloadWriteFailed, static_cast<std::int64_t>(GetLastError())};
+  return false;
 }
 
 size_t OnHeader(char* data, size_t size, size_t count, void* userdata) {
@@ -91,6 +96,8 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* userdata) {
   if (bytes > transfer->packageSize - std::min(transfer->packageSize, transfer->written)) {
     std::fprintf(stderr, "download: the server sends more than the package's %llu bytes\n",
                  static_cast<unsigned long long>(transfer->packageSize));
+    transfer->stopped = {Reason::kDownloadTooLarge,
+                         static_cast<std::int64_t>(transfer->packageSize)};
     return 0;
   }
   size_t written = 0;
@@ -98,7 +105,11 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* userdata) {
     DWORD chunk = 0;
     const DWORD wanted = static_cast<DWORD>(bytes - written);
     if (!WriteFile(transfer->file, data + written, wanted, &chunk, nullptr) || chunk == 0) {
-      return 0;  // disk full or the like: the transfer fails
+      const DWORD error = GetLastError();
+      const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+      transfer->stopped = {full ? Reason::kDiskFull : Reason::kDownloadWriteFailed,
+                           full ? 0 : static_cast<std::int64_t>(error)};
+      return 0;  // the transfer fails
     }
     written += chunk;
   }
@@ -143,6 +154,29 @@ void SetOptions(CURL* handle, const std::string& url, Transfer& transfer,
   curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
 }
 
+// Why a transfer that ended with `code` failed, when nothing of ours stopped it.
+Failure FailureOf(CURL* curl, CURLcode code) {
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  switch (code) {
+    case CURLE_HTTP_RETURNED_ERROR:
+      return {Reason::kDownloadHttpStatus, status};
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+      return {Reason::kDownloadUnreachable, code};
+    default:
+      return {Reason::kDownloadFailed, code};
+  }
+}
+
 }  // namespace
 
 DownloadOutcome DownloadPackage(const std::string& url, HANDLE file, WorkflowEvents& events,
@@ -152,6 +186,7 @@ DownloadOutcome DownloadPackage(const std::string& url, HANDLE file, WorkflowEve
   const EasyHandle curl(curl_easy_init());
   if (!curl) {
     DeleteHeldPackage(file);
+    outcome.failure = {Reason::kDownloadFailed, CURLE_FAILED_INIT};
     return outcome;
   }
   CURLcode code = CURLE_OK;
@@ -179,9 +214,12 @@ DownloadOutcome DownloadPackage(const std::string& url, HANDLE file, WorkflowEve
     }
     if (transfer.lastReport) outcome.reportedTotal = transfer.lastReport->total;
     if (transfer.digest) outcome.sha256 = transfer.digest->FinishHex();
+    outcome.bytes = transfer.written;
+    outcome.failure = transfer.stopped ? transfer.stopped : FailureOf(curl.get(), code);
   }
   if (code == CURLE_OK) {
     outcome.ok = true;
+    outcome.failure = Failure();
     return outcome;
   }
   outcome.cancelled = cancel.load();

@@ -6,9 +6,11 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "workflow/download_limits.h"
+#include "workflow/reasons.h"
 #include "workflow/workflow_events.h"
 
 namespace update {
@@ -21,6 +23,8 @@ struct DownloadOutcome {
   // The file holds only the items that changed, each checked against the SHA-256 the package
   // records: there is no digest of the whole to check.
   bool changedItemsOnly = false;
+  std::uint64_t bytes = 0;  // package bytes received
+  Failure failure;          // why it failed, unless cancelled
 };
 
 // Downloads `url` into `file` (empty, held: see package_file.h). `cancel` set ends the transfer

@@ -52,15 +52,17 @@ SwapOutcome RollBack(const SwapPlan& plan, const std::wstring& installDir, FileO
   return SwapOutcome::kStuck;
 }
 
-bool Failed(const char* what, const std::wstring& path) {
+bool Failed(const char* what, const std::wstring& path, SwapFault* fault) {
+  const DWORD error = GetLastError();
   std::fprintf(stderr, "swap: %s %ls failed (error %lu); the install is put back\n", what,
-               path.c_str(), GetLastError());
+               path.c_str(), error);
+  if (fault) *fault = {path, error};
   return false;
 }
 
-bool MoveIn(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops) {
+bool MoveIn(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops, SwapFault* fault) {
   for (const std::wstring& folder : plan.folders) {
-    if (!ops.MakeFolder(installDir + folder)) return Failed("making the folder", folder);
+    if (!ops.MakeFolder(installDir + folder)) return Failed("making the folder", folder, fault);
   }
   int step = 0;
   for (const SwapEntry& entry : plan.entries) {
@@ -68,13 +70,14 @@ bool MoveIn(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops) 
     if (!entry.backup.empty()) {
       const std::wstring backup = installDir + entry.backup;
       if (!MakeFoldersOnTheWay(ops, BackupFolder(installDir), backup)) {
-        return Failed("making the backup folder of", entry.backup);
+        return Failed("making the backup folder of", entry.backup, fault);
       }
       BeforeSwapStep(++step);
-      if (!ops.Move(target, backup)) return Failed("moving aside", entry.target);
+      if (!ops.Move(target, backup)) return Failed("moving aside", entry.target, fault);
     }
     BeforeSwapStep(++step);
-    if (!ops.Move(installDir + entry.staged, target)) return Failed("moving in", entry.target);
+    if (!ops.Move(installDir + entry.staged, target))
+      return Failed("moving in", entry.target, fault);
   }
   return true;
 }
@@ -157,7 +160,8 @@ std::wstring JournalPath(const std::wstring& installDir) {
   return installDir + L"Update.journal";
 }
 
-SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops) {
+SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops,
+                   SwapFault* fault) {
   const std::wstring journal = JournalPath(installDir);
   // A link planted in a folder that others can write would take the moves somewhere else.
   if (const std::wstring* link = BehindLink(plan, installDir)) {
@@ -177,7 +181,8 @@ SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& installDir, FileOps
     return SwapOutcome::kRolledBack;
   }
   UpdaterNameGuard guard(plan, installDir);
-  if (!MoveIn(plan, installDir, ops)) return RollBackKeepingTheGuard(plan, installDir, ops, guard);
+  if (!MoveIn(plan, installDir, ops, fault))
+    return RollBackKeepingTheGuard(plan, installDir, ops, guard);
   SwapPlan committed = plan;
   committed.committed = true;
   // Without the commit on the disk the next start would undo the swap: better now.

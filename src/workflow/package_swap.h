@@ -22,8 +22,16 @@ enum class SwapOutcome {
   kStuck,       // a step failed and so did a step back: the journal stays for the next start
 };
 
+// The move that failed a swap: its path relative to the folder, and the system's error.
+struct SwapFault {
+  std::wstring path;
+  unsigned long error = 0;
+};
+
 // Writes the journal of `plan` (whose paths are relative to `installDir`), then carries it out.
-SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops);
+// A move that fails is told through `fault`.
+SwapOutcome SwapIn(const SwapPlan& plan, const std::wstring& installDir, FileOps& ops,
+                   SwapFault* fault = nullptr);
 
 enum class RecoveryOutcome {
   kNothingLeft,  // no swap was interrupted, or the one that was is finished or undone

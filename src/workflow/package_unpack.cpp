@@ -157,9 +157,15 @@ bool PlanSwap(const InstallJob& job, const std::vector<Item>& items, SwapPlan& p
   return true;
 }
 
-UnpackOutcome StageAndSwap(const InstallJob& job, ArchiveHandle* archive, FileOps& ops) {
+// A file another program holds stops a move: Windows says so in these ways.
+bool HeldByAnother(unsigned long error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED || error == ERROR_USER_MAPPED_FILE;
+}
+
+UnpackResult StageAndSwap(const InstallJob& job, ArchiveHandle* archive, FileOps& ops) {
   std::vector<Item> items;
-  if (!ListItems(archive, items)) return UnpackOutcome::kItemFailed;
+  if (!ListItems(archive, items)) return {UnpackOutcome::kItemFailed};
   std::uint64_t needed = kFreeSpaceMargin;
   for (const Item& item : items) needed += item.size;
   const std::optional<std::uint64_t> free_space = ops.FreeSpace(job.installDir);
@@ -167,13 +173,15 @@ UnpackOutcome StageAndSwap(const InstallJob& job, ArchiveHandle* archive, FileOp
     std::fprintf(stderr, "unpack: %llu bytes free, the package needs %llu\n",
                  static_cast<unsigned long long>(*free_space),
                  static_cast<unsigned long long>(needed));
-    return UnpackOutcome::kNoSpace;
+    UnpackResult result{UnpackOutcome::kNoSpace};
+    result.bytesShort = needed - *free_space;
+    return result;
   }
   const std::wstring staging = StagingFolder(job.installDir);
   RemoveTree(ops, staging);
   if (IsLink(staging)) {  // one that could not be removed: the package would go where it points
     std::fprintf(stderr, "unpack: %ls is a link that cannot be removed\n", staging.c_str());
-    return UnpackOutcome::kItemFailed;
+    return {UnpackOutcome::kItemFailed};
   }
   // A stale "_old" of an earlier update would stand in the way of the updater's backup.
   const std::wstring old_updater = OldUpdaterPath(job.selfPath);
@@ -181,18 +189,28 @@ UnpackOutcome StageAndSwap(const InstallJob& job, ArchiveHandle* archive, FileOp
   SwapPlan plan;
   if (!ops.MakeFolder(staging) || !Stage(archive, items, staging, ops) ||
       !PlanSwap(job, items, plan)) {
+    UnpackResult result{UnpackOutcome::kItemFailed};
+    result.error = GetLastError();
+    if (result.error == ERROR_DISK_FULL || result.error == ERROR_HANDLE_DISK_FULL) {
+      result.outcome = UnpackOutcome::kNoSpace;
+    }
     RemoveTree(ops, staging);
-    return UnpackOutcome::kItemFailed;
+    return result;
   }
-  switch (SwapIn(plan, job.installDir, ops)) {
+  SwapFault fault;
+  UnpackResult result{UnpackOutcome::kItemFailed};
+  switch (SwapIn(plan, job.installDir, ops, &fault)) {
     case SwapOutcome::kDone:
-      return UnpackOutcome::kDone;
+      return {UnpackOutcome::kDone};
     case SwapOutcome::kRolledBack:
-      return UnpackOutcome::kItemFailed;
+      break;
     case SwapOutcome::kStuck:
+      result.outcome = UnpackOutcome::kStuck;
       break;
   }
-  return UnpackOutcome::kStuck;
+  result.error = fault.error;
+  if (HeldByAnother(fault.error)) result.heldFile = fault.path;
+  return result;
 }
 
 }  // namespace
@@ -201,8 +219,8 @@ std::wstring OldUpdaterPath(const std::wstring& selfPath) {
   return selfPath + L"_old";
 }
 
-UnpackOutcome UnpackPackage(const InstallJob& job, FileHandle package, FileOps& ops) {
-  UnpackOutcome outcome = UnpackOutcome::kNoPackage;
+UnpackResult UnpackPackage(const InstallJob& job, FileHandle package, FileOps& ops) {
+  UnpackResult outcome{UnpackOutcome::kNoPackage};
   const LARGE_INTEGER start = {};
   if (SetFilePointerEx(package.get(), start, nullptr, FILE_BEGIN)) {
     const UniqueArchive archive(openArchiveHandle(package.get(), nullptr));

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "sys/scoped_handle.h"
@@ -22,12 +23,21 @@ enum class UnpackOutcome {
   kStuck,       // a swap failed and could not be undone whole: the journal stays for next start
 };
 
+struct UnpackResult {
+  UnpackResult() = default;
+  UnpackResult(UnpackOutcome how) : outcome(how) {}  // NOLINT: an outcome is a result
+  UnpackOutcome outcome = UnpackOutcome::kNoPackage;
+  std::uint64_t bytesShort = 0;  // kNoSpace: what the volume lacks, when known
+  std::wstring heldFile;         // the file another program holds, relative to the folder
+  unsigned long error = 0;       // the system's error of the step that failed
+};
+
 // Unpacks the package read through `package`, a hold of package_file.h. The running updater is
 // among the files replaced like any other, except that its backup is its own path + "_old" (a
 // stale file of that name from an earlier update is deleted first), which stays after a success.
 // The package file is removed in every case, and the hold closed, before this returns.
 // `ops` are confined to the install folder.
-UnpackOutcome UnpackPackage(const InstallJob& job, FileHandle package, FileOps& ops);
+UnpackResult UnpackPackage(const InstallJob& job, FileHandle package, FileOps& ops);
 
 // The updater's own path + "_old".
 std::wstring OldUpdaterPath(const std::wstring& selfPath);

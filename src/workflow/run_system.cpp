@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "net/endpoints.h"
+#include "net/event_report.h"
+#include "net/os_version.h"
 #include "net/version_request.h"
 #include "sys/folder_chain.h"
 #include "workflow/changed_items_download.h"
@@ -13,12 +15,9 @@
 #include "workflow/file_ops.h"
 #include "workflow/folder_lock.h"
 #include "workflow/install_finish.h"
-#include "workflow/package_digest.h"
 #include "workflow/package_file.h"
-#include "workflow/release_signature.h"
 #include "workflow/run.h"
 #include "workflow/vendor_key.h"
-#include "workflow/version_answer.h"
 
 namespace update {
 namespace {
@@ -44,31 +43,20 @@ class SystemRun : public RunSystem {
     return RecoverInterruptedSwap(installDir, *FileOpsConfinedTo(installDir));
   }
 
-  std::optional<InstallJob> CheckVersion(const InstallJob& request,
-                                         const std::atomic<bool>& cancel) override {
-    std::string answer;
-    const std::optional<PackageOffer> offer =
-        RequestClientVersion(ApiBaseUrl(), answer, request.clientTypeId, &cancel) == 0
-            ? ReadVersionAnswer(answer)
-            : std::nullopt;
-    if (!offer) {
-      std::fprintf(stderr, "version check: the answer allows no download\n");
-      return std::nullopt;
-    }
-    // Only what the vendor's key signed is fetched: the check's address is plain HTTP.
-    const OfferCheck check = CheckOffer(*offer, request.clientTypeId, VendorPublicKey(),
-                                        static_cast<std::int64_t>(std::time(nullptr)));
-    if (check != OfferCheck::kAccepted) {
-      std::fprintf(stderr, "version check: %s\n", OfferCheckMessage(check));
-      return std::nullopt;
-    }
-    InstallJob job = request;
-    job.version = offer->version;
-    job.packageUrl = offer->url;
-    job.packageSha256 = offer->sha256.value_or("");
-    job.directorySha256 = offer->directorySha256.value_or("");
-    return job;
+  VersionReply RequestVersion(std::int32_t clientTypeId, const std::atomic<bool>& cancel) override {
+    VersionReply reply;
+    TransferResult result;
+    RequestClientVersion(ApiBaseUrl(), reply.answer, clientTypeId, &cancel, &result);
+    reply.transfer = result.curlCode;
+    reply.httpStatus = result.httpStatus;
+    return reply;
   }
+
+  std::string VendorKey() override { return std::string(VendorPublicKey()); }
+
+  std::int64_t Now() override { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+  std::uint64_t Milliseconds() override { return GetTickCount64(); }
 
   bool MakeInstallFolder(const std::wstring& installDir) override {
     // The folders this run makes, and the install folder itself: the elevated run writes into
@@ -97,43 +85,24 @@ class SystemRun : public RunSystem {
 
   FileHandle CreatePackage(const std::wstring& path) override { return CreateHeldPackage(path); }
 
-  DownloadOutcome Download(const InstallJob& job, HANDLE package, WorkflowEvents& window,
-                           const std::atomic<bool>& cancel) override {
-    // An update fetches only the items that changed, when the package records them: with the
-    // vendor's key built in, only from a directory the answer signed; without one, only when
-    // the answer names no SHA-256 of the package, which only the whole package can be checked
-    // against. Anything else, and any failure on the way, takes the whole package.
-    const bool changedItemsTrusted =
-        VendorPublicKey().empty() ? job.packageSha256.empty() : !job.directorySha256.empty();
-    if (job.updateMode && changedItemsTrusted) {
-      const ChangedItems changed = FetchChangedItems(job, package, window, cancel);
-      DownloadOutcome outcome;
-      outcome.cancelled = changed.outcome == ChangedItemsOutcome::kCancelled;
-      if (changed.outcome == ChangedItemsOutcome::kFetched) {
-        outcome.ok = outcome.changedItemsOnly = true;
-        outcome.reportedTotal = static_cast<double>(changed.packageSize);
-      }
-      if (changed.outcome != ChangedItemsOutcome::kUnavailable) return outcome;
-    }
-    return DownloadPackage(job.packageUrl, package, window, cancel, DownloadLimits(),
-                           !job.packageSha256.empty());
+  ChangedItems FetchChangedItems(const InstallJob& job, HANDLE package, WorkflowEvents& window,
+                                 const std::atomic<bool>& cancel) override {
+    return update::FetchChangedItems(job, package, window, cancel);
   }
 
-  bool DigestMatches(const InstallJob& job, const DownloadOutcome& download) override {
-    if (download.changedItemsOnly || job.packageSha256.empty() ||
-        update::DigestMatches(download.sha256, job.packageSha256)) {
-      return true;
-    }
-    std::fprintf(stderr, "download: the package's SHA-256 is %s, the answer gave %s\n",
-                 download.sha256.c_str(), job.packageSha256.c_str());
-    return false;
+  DownloadOutcome DownloadPackage(const InstallJob& job, HANDLE package, WorkflowEvents& window,
+                                  const std::atomic<bool>& cancel, bool takeSha256) override {
+    return update::DownloadPackage(job.packageUrl, package, window, cancel, DownloadLimits(),
+                                   takeSha256);
   }
 
   void DeletePackage(HANDLE package) override { DeleteHeldPackage(package); }
 
-  UnpackOutcome StageAndSwap(const InstallJob& job, FileHandle package) override {
+  UnpackResult StageAndSwap(const InstallJob& job, FileHandle package) override {
     return UnpackPackage(job, std::move(package), *FileOpsConfinedTo(job.installDir));
   }
+
+  void Report(const EventReport& report) override { SendEventReport(report, OsVersionWithin()); }
 
   void Finish(const InstallJob& job, double downloadTotal, const InstallOptions& options) override {
     FinishInstall(job, downloadTotal, options);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "workflow/reasons.h"
+
 namespace update {
 
 struct InstallOptions {
@@ -16,8 +18,8 @@ class WorkflowEvents {
   virtual ~WorkflowEvents() = default;
   // `percent` of `total` bytes have arrived.
   virtual void ReportProgress(int percent, std::int32_t total) = 0;
-  // "下载失败" and an empty bar.
-  virtual void ShowDownloadFailed() = 0;
+  // "下载失败", an empty bar, and what happened.
+  virtual void ShowFailure(const Failure& failure) = 0;
   // The install page's option check boxes as they are now.
   virtual InstallOptions ReadInstallOptions() = 0;
   // Closes the window, which ends the program.

@@ -240,15 +240,19 @@ case "$CASE" in
     for name in localhost wrong-name self-signed; do start_tls_stub "$name"; done
     reg_quiet add "$OVERRIDE_KEY" /v CaFile /t REG_SZ /d "$(w winepath -w "$WORK/certs/ca.pem" | tr -d '\r')" /f
     # Each row: scenario (tls:NAME: the package from that HTTPS stub) | what the window must end
-    # with | EstimatedSize (pass rows)
+    # with | EstimatedSize (pass rows), or the reason of the failure report (the others)
     rows=(
-      "refused|下载失败" "empty-url|下载失败" "success-string|下载失败"
-      "trailing-garbage|下载失败" "html|下载失败" "down|下载失败" "stall|下载失败"
-      "package-missing|下载失败" "package-redirect-6|下载失败" "package-truncated|下载失败"
+      "refused|下载失败|check.no_download" "empty-url|下载失败|check.no_download"
+      "success-string|下载失败|check.no_download" "trailing-garbage|下载失败|check.no_download"
+      "html|下载失败|check.http_status" "down|下载失败|check.unreachable"
+      "stall|下载失败|check.unreachable" "package-missing|下载失败|download.http_status"
+      "package-redirect-6|下载失败|download.failed"
+      "package-truncated|下载失败|download.unreachable"
       "package-redirect-5|installed|dword:$(printf %08x $(($(stat -c %s "$WORK/package.zip") / 1024)))"
       "package-chunked|installed|dword:00000000"
       "extra-members|installed|" "whitespace|installed|"
-      "tls:wrong-name|下载失败" "tls:self-signed|下载失败" "tls:localhost|installed|"
+      "tls:wrong-name|下载失败|download.unreachable" "tls:self-signed|下载失败|download.unreachable"
+      "tls:localhost|installed|"
     )
     for row in "${rows[@]}"; do
       IFS='|' read -r scenario outcome size <<<"$row"
@@ -277,7 +281,10 @@ case "$CASE" in
         resumed=$(grep -c "resuming" "$WORK/update.err" || true)
         check_eq "$scenario: resumed" "$resumed" "$([ "$scenario" = package-truncated ] && echo 3 || echo 0)"
         check "$scenario: nothing installed" "[ ! -e \"$INSTALLED/ZorvikClient.exe\" ] && [ ! -e \"$INSTALLED/up.zip\" ]"
-        check_eq "$scenario: reports" "$(($(reports) - before))" 0
+        # One report, of an install that did not complete, with its reason.
+        check_eq "$scenario: reports" "$(($(reports) - before))" 1
+        check "$scenario: the report is of act 3, reason $size" \
+          "tail -n 1 \"\$WORK/reports.jsonl\" | grep -q '\"act\":3,.*\"resion\":\"$size\"'"
         check_eq "$scenario: no uninstall entry" "$(reg_value "$UNINSTALL_KEY" DisplayName)" ""
         inspect --do 关闭 >"$WORK/close.out" || fail "$scenario: closing refused: $(cat "$WORK/close.out")"
         check_exit "$scenario: exit code after closing" 30

@@ -172,7 +172,7 @@ TEST_F(MainDlgTest, WorkerRequestsAreCarriedOutOnTheUiThread) {
     MainWindowEvents events;
     events.ReportProgress(42, 123456);
     options = events.ReadInstallOptions();
-    events.ShowDownloadFailed();
+    events.ShowFailure({Reason::kDiskFull, 1 << 20});
     done = true;
     PostThreadMessageW(ui_thread, WM_NULL, 0, 0);
   });
@@ -185,6 +185,7 @@ TEST_F(MainDlgTest, WorkerRequestsAreCarriedOutOnTheUiThread) {
   EXPECT_TRUE(options.autostart);
   EXPECT_EQ(Text("text_pro"), "下载失败");
   EXPECT_EQ(m_dialog.m_progress->GetValue(), 0);
+  EXPECT_EQ(m_dialog.LastFailure().reason, Reason::kDiskFull);
 }
 
 TEST_F(MainDlgTest, BannerCarouselTurnsAndFollowsItsRadioButtons) {

@@ -28,7 +28,7 @@ class RecordingEvents : public WorkflowEvents {
     reports.emplace_back(percent, total);
     if (m_cancelOnFirstReport) *m_cancelOnFirstReport = true;
   }
-  void ShowDownloadFailed() override { ADD_FAILURE() << "the download tells the window nothing"; }
+  void ShowFailure(const Failure&) override { ADD_FAILURE() << "the download tells the window nothing"; }
   InstallOptions ReadInstallOptions() override { return {}; }
   void Close() override {}
 

@@ -213,7 +213,7 @@ TEST_F(PackageSwapTest, EveryFaultLeavesTheOldInstallWhole) {
     WritePackage(row.corrupt);
     FailingOps ops(row.kind, row.failAt, row.freeSpace, m_job.installDir);
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops), row.outcome);
+    EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops).outcome, row.outcome);
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(before));
     EXPECT_FALSE(RenamesAtBootName(m_job.installDir));
@@ -226,7 +226,7 @@ TEST_F(PackageSwapTest, SuccessLeavesThePackageAndTheOldUpdaterOnly) {
   WriteFile(m_job.installDir + L"Update.exe_old", "stale, from an earlier update");
   WritePackage(false);
   FailingOps ops(FailingOps::kNone, 0, 0, m_job.installDir);
-  EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops), UnpackOutcome::kDone);
+  EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops).outcome, UnpackOutcome::kDone);
   EXPECT_EQ(ops.moves, 8);
   EXPECT_EQ(Describe(TreeOf(m_job.installDir)), Describe(NewInstall(expected)));
   // Both of the updater's moves had the system's next start ready to put one back; now it
@@ -246,12 +246,14 @@ TEST_F(PackageSwapTest, HeldFileAndAFailedWayBackAreRepairedAtTheNextStart) {
     bool holdTool;
     UnpackOutcome outcome;
     bool newInstall;
+    const wchar_t* heldFile;  // as the failure names it
   } rows[] = {
-      {"a file held open", FailingOps::kNone, 0, true, UnpackOutcome::kItemFailed, false},
+      {"a file held open", FailingOps::kNone, 0, true, UnpackOutcome::kItemFailed, false,
+       L"bin\\tool.dll"},
       {"every move back fails", FailingOps::kMoveAndEveryMoveBack, 4, false, UnpackOutcome::kStuck,
-       false},
+       false, L""},
       {"the commit and every way back fail", FailingOps::kCommitAndEveryRemoval, 0, false,
-       UnpackOutcome::kStuck, true},
+       UnpackOutcome::kStuck, true, L""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -265,8 +267,10 @@ TEST_F(PackageSwapTest, HeldFileAndAFailedWayBackAreRepairedAtTheNextStart) {
     }
     FailingOps ops(row.kind, row.failAt, 0, m_job.installDir);
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops), row.outcome);
+    const UnpackResult result = UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), ops);
     const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(result.outcome, row.outcome);
+    EXPECT_EQ(WideToUtf8(result.heldFile), WideToUtf8(row.heldFile));
     held.Reset();
     if (row.outcome == UnpackOutcome::kStuck) {
       EXPECT_NE(errors.find("stays for the next start"), std::string::npos) << errors;
@@ -296,8 +300,9 @@ TEST_F(PackageSwapTest, AFileHeldForAMomentIsWaitedFor) {
     held.Reset();
   });
   ::testing::internal::CaptureStderr();
-  const UnpackOutcome outcome = UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)),
-                                              *FileOpsConfinedTo(m_job.installDir));
+  const UnpackOutcome outcome =
+      UnpackPackage(m_job, OpenHeldPackage(PackagePath(m_job)), *FileOpsConfinedTo(m_job.installDir))
+          .outcome;
   const std::string errors = ::testing::internal::GetCapturedStderr();
   scanner.join();
   EXPECT_EQ(outcome, UnpackOutcome::kDone) << errors;

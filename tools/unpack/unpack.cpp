@@ -61,9 +61,9 @@ int UnpackStaged(std::wstring folder) {
   InstallJob job;
   job.installDir = folder;
   job.selfPath = folder + L"Update.exe";
-  const UnpackOutcome outcome =
+  const UnpackResult result =
       UnpackPackage(job, OpenHeldPackage(PackagePath(job)), *FileOpsConfinedTo(folder));
-  return outcome == UnpackOutcome::kDone ? 0 : 1;
+  return result.outcome == UnpackOutcome::kDone ? 0 : 1;
 }
 #endif
 
