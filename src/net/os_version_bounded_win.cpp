@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 
+#include "common/no_exception.h"
 #include "net/os_version.h"
 #include "sys/scoped_handle.h"
 
@@ -18,17 +19,19 @@ struct QueryState {
   std::wstring version;
 };
 
-DWORD WINAPI RunQuery(void* parameter) {
-  const std::unique_ptr<std::shared_ptr<QueryState>> owned(
-      static_cast<std::shared_ptr<QueryState>*>(parameter));
-  QueryState& state = **owned;
-  std::wstring version;
-  if (state.query(version) == 0 && !version.empty()) {
-    const std::lock_guard<std::mutex> lock(state.mutex);
-    state.version = std::move(version);
-    state.answered = true;
-  }
-  return 0;
+DWORD WINAPI RunQuery(void* parameter) noexcept {
+  return OrOnException<DWORD>(DWORD{1}, [&]() -> DWORD {
+    const std::unique_ptr<std::shared_ptr<QueryState>> owned(
+        static_cast<std::shared_ptr<QueryState>*>(parameter));
+    QueryState& state = **owned;
+    std::wstring version;
+    if (state.query(version) == 0 && !version.empty()) {
+      const std::lock_guard<std::mutex> lock(state.mutex);
+      state.version = std::move(version);
+      state.answered = true;
+    }
+    return 0;
+  });
 }
 
 // The kernel's own numbers: never waits, needs no service.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/no_exception.h"
 #include "net/curl_handles.h"
 #include "net/proxy_transfer.h"
 #include "sys/scoped_handle.h"
@@ -90,29 +91,33 @@ bool TakeAnswer(RangeTransfer& transfer) {
   return true;
 }
 
-size_t OnRangeHeader(char* data, size_t size, size_t count, void* userdata) {
-  auto* transfer = static_cast<RangeTransfer*>(userdata);
-  const std::string_view line(data, size * count);
-  if (line.rfind("HTTP/", 0) == 0) {
-    transfer->headers = AnswerHeaders();
-  } else if (line == "\r\n" || line == "\n") {
-    if (!TakeAnswer(*transfer)) return 0;
-  } else {
-    transfer->headers.Read(line);
-  }
-  return size * count;
+size_t OnRangeHeader(char* data, size_t size, size_t count, void* userdata) noexcept {
+  return OrOnException<size_t>(size_t{0}, [&]() -> size_t {
+    auto* transfer = static_cast<RangeTransfer*>(userdata);
+    const std::string_view line(data, size * count);
+    if (line.rfind("HTTP/", 0) == 0) {
+      transfer->headers = AnswerHeaders();
+    } else if (line == "\r\n" || line == "\n") {
+      if (!TakeAnswer(*transfer)) return 0;
+    } else {
+      transfer->headers.Read(line);
+    }
+    return size * count;
+  });
 }
 
-size_t OnRangeData(char* data, size_t size, size_t count, void* userdata) {
-  auto* transfer = static_cast<RangeTransfer*>(userdata);
-  const size_t bytes = size * count;
-  if (!transfer->wanted || bytes > transfer->wanted->size() - transfer->received) {
-    transfer->refusal = "a partial answer holds more bytes than it named";
-    return 0;
-  }
-  if (!transfer->sink(data, bytes)) return 0;
-  transfer->received += bytes;
-  return bytes;
+size_t OnRangeData(char* data, size_t size, size_t count, void* userdata) noexcept {
+  return OrOnException<size_t>(size_t{0}, [&]() -> size_t {
+    auto* transfer = static_cast<RangeTransfer*>(userdata);
+    const size_t bytes = size * count;
+    if (!transfer->wanted || bytes > transfer->wanted->size() - transfer->received) {
+      transfer->refusal = "a partial answer holds more bytes than it named";
+      return 0;
+    }
+    if (!transfer->sink(data, bytes)) return 0;
+    transfer->received += bytes;
+    return bytes;
+  });
 }
 
 int OnRangeProgress(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept {

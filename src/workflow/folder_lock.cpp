@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "common/no_exception.h"
 #include "sys/scoped_handle.h"
 #include "workflow/file_ops.h"
 
@@ -27,17 +28,19 @@ class HeldMutex {
   KernelHandle m_mutex;
 };
 
-BOOL CALLBACK ShowIfOtherUpdater(HWND window, LPARAM) {
-  wchar_t window_class[64] = {};
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process == GetCurrentProcessId() || !GetClassNameW(window, window_class, 64) ||
-      std::wstring(window_class) != kMainWindowClass || !IsWindowVisible(window)) {
-    return TRUE;
-  }
-  if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
-  SetForegroundWindow(window);
-  return FALSE;
+BOOL CALLBACK ShowIfOtherUpdater(HWND window, LPARAM) noexcept {
+  return OrOnException<BOOL>(TRUE, [&]() -> BOOL {
+    wchar_t window_class[64] = {};
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() || !GetClassNameW(window, window_class, 64) ||
+        std::wstring(window_class) != kMainWindowClass || !IsWindowVisible(window)) {
+      return TRUE;
+    }
+    if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+    return FALSE;
+  });
 }
 
 // The final path of an existing folder, links and short names resolved; empty when it cannot be

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "common/no_exception.h"
 #include "net/curl_handles.h"
 #include "net/proxy_transfer.h"
 #include "workflow/answer_headers.h"
@@ -76,46 +77,50 @@ bool BeginBody(Transfer& transfer) {
   return false;
 }
 
-size_t OnHeader(char* data, size_t size, size_t count, void* userdata) {
-  auto* transfer = static_cast<Transfer*>(userdata);
-  const std::string_view line(data, size * count);
-  if (line.rfind("HTTP/", 0) == 0) {
-    transfer->headers = AnswerHeaders();  // a new answer: after a redirect, say
-  } else if (line == "\r\n" || line == "\n") {
-    if (!BeginBody(*transfer)) return 0;
-  } else {
-    transfer->headers.Read(line);
-  }
-  return size * count;
+size_t OnHeader(char* data, size_t size, size_t count, void* userdata) noexcept {
+  return OrOnException<size_t>(size_t{0}, [&]() -> size_t {
+    auto* transfer = static_cast<Transfer*>(userdata);
+    const std::string_view line(data, size * count);
+    if (line.rfind("HTTP/", 0) == 0) {
+      transfer->headers = AnswerHeaders();  // a new answer: after a redirect, say
+    } else if (line == "\r\n" || line == "\n") {
+      if (!BeginBody(*transfer)) return 0;
+    } else {
+      transfer->headers.Read(line);
+    }
+    return size * count;
+  });
 }
 
-size_t WriteToFile(char* data, size_t size, size_t count, void* userdata) {
-  auto* transfer = static_cast<Transfer*>(userdata);
-  const size_t bytes = size * count;
-  // A server that sends more than the package it announced would fill the disk.
-  if (bytes > transfer->packageSize - std::min(transfer->packageSize, transfer->written)) {
-    std::fprintf(stderr, "download: the server sends more than the package's %llu bytes\n",
-                 static_cast<unsigned long long>(transfer->packageSize));
-    transfer->stopped = {Reason::kDownloadTooLarge,
-                         static_cast<std::int64_t>(transfer->packageSize)};
-    return 0;
-  }
-  size_t written = 0;
-  while (written < bytes) {
-    DWORD chunk = 0;
-    const DWORD wanted = static_cast<DWORD>(bytes - written);
-    if (!WriteFile(transfer->file, data + written, wanted, &chunk, nullptr) || chunk == 0) {
-      const DWORD error = GetLastError();
-      const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
-      transfer->stopped = {full ? Reason::kDiskFull : Reason::kDownloadWriteFailed,
-                           full ? 0 : static_cast<std::int64_t>(error)};
-      return 0;  // the transfer fails
+size_t WriteToFile(char* data, size_t size, size_t count, void* userdata) noexcept {
+  return OrOnException<size_t>(size_t{0}, [&]() -> size_t {
+    auto* transfer = static_cast<Transfer*>(userdata);
+    const size_t bytes = size * count;
+    // A server that sends more than the package it announced would fill the disk.
+    if (bytes > transfer->packageSize - std::min(transfer->packageSize, transfer->written)) {
+      std::fprintf(stderr, "download: the server sends more than the package's %llu bytes\n",
+                   static_cast<unsigned long long>(transfer->packageSize));
+      transfer->stopped = {Reason::kDownloadTooLarge,
+                           static_cast<std::int64_t>(transfer->packageSize)};
+      return 0;
     }
-    written += chunk;
-  }
-  if (transfer->digest) transfer->digest->Add(data, bytes);
-  transfer->written += bytes;
-  return bytes;
+    size_t written = 0;
+    while (written < bytes) {
+      DWORD chunk = 0;
+      const DWORD wanted = static_cast<DWORD>(bytes - written);
+      if (!WriteFile(transfer->file, data + written, wanted, &chunk, nullptr) || chunk == 0) {
+        const DWORD error = GetLastError();
+        const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+        transfer->stopped = {full ? Reason::kDiskFull : Reason::kDownloadWriteFailed,
+                             full ? 0 : static_cast<std::int64_t>(error)};
+        return 0;  // the transfer fails
+      }
+      written += chunk;
+    }
+    if (transfer->digest) transfer->digest->Add(data, bytes);
+    transfer->written += bytes;
+    return bytes;
+  });
 }
 
 // libcurl's progress callback: the window hears the percent and total of the whole package

@@ -1,6 +1,7 @@
 #include "toolkit/win32/accessible_object.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "common/text_convert.h"
@@ -60,31 +61,37 @@ class AccessibleObject final : public IAccessible {
 
   // IAccessible
   HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
-    if (!parent) return E_POINTER;
-    *parent = nullptr;
-    if (!m_link->Connected()) return CO_E_OBJNOTCONNECTED;
-    if (Widget* up = m_widget->GetParent()) {
-      *parent = CreateAccessibleObject(m_link, up);
-      return S_OK;
-    }
-    return AccessibleObjectFromWindow(m_link->hwnd, static_cast<DWORD>(OBJID_WINDOW), IID_IDispatch,
-                                      reinterpret_cast<void**>(parent));
+    return Guarded([&]() -> HRESULT {
+      if (!parent) return E_POINTER;
+      *parent = nullptr;
+      if (!m_link->Connected()) return CO_E_OBJNOTCONNECTED;
+      if (Widget* up = m_widget->GetParent()) {
+        *parent = CreateAccessibleObject(m_link, up);
+        return S_OK;
+      }
+      return AccessibleObjectFromWindow(m_link->hwnd, static_cast<DWORD>(OBJID_WINDOW),
+                                        IID_IDispatch, reinterpret_cast<void**>(parent));
+    });
   }
   HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
-    if (!count) return E_POINTER;
-    if (!m_link->Connected()) return CO_E_OBJNOTCONNECTED;
-    *count = static_cast<LONG>(AccessibleChildren(*m_widget).size());
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+      if (!count) return E_POINTER;
+      if (!m_link->Connected()) return CO_E_OBJNOTCONNECTED;
+      *count = static_cast<LONG>(AccessibleChildren(*m_widget).size());
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    Widget* widget = nullptr;
-    if (HRESULT hr = Resolve(child, &widget); FAILED(hr)) return hr;
-    if (widget == m_widget) return E_INVALIDARG;
-    if (AccessibleChildren(*widget).empty() && widget->GetParent() == m_widget) return S_FALSE;
-    *out = CreateAccessibleObject(m_link, widget);
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+      if (!out) return E_POINTER;
+      *out = nullptr;
+      Widget* widget = nullptr;
+      if (HRESULT hr = Resolve(child, &widget); FAILED(hr)) return hr;
+      if (widget == m_widget) return E_INVALIDARG;
+      if (AccessibleChildren(*widget).empty() && widget->GetParent() == m_widget) return S_FALSE;
+      *out = CreateAccessibleObject(m_link, widget);
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
     return Text(child, name, [](const AccessibleDescription& d) { return d.name; });
@@ -96,20 +103,24 @@ class AccessibleObject final : public IAccessible {
     return Text(child, out, [](const AccessibleDescription&) { return std::string(); });
   }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-    if (!role) return E_POINTER;
-    Widget* widget = nullptr;
-    if (HRESULT hr = Resolve(child, &widget); FAILED(hr)) return hr;
-    role->vt = VT_I4;
-    role->lVal = AccessibleRoleId(Describe(*widget).role);
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+      if (!role) return E_POINTER;
+      Widget* widget = nullptr;
+      if (HRESULT hr = Resolve(child, &widget); FAILED(hr)) return hr;
+      role->vt = VT_I4;
+      role->lVal = AccessibleRoleId(Describe(*widget).role);
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-    if (!state) return E_POINTER;
-    Widget* widget = nullptr;
-    if (HRESULT hr = Resolve(child, &widget); FAILED(hr)) return hr;
-    state->vt = VT_I4;
-    state->lVal = AccessibleStateBits(Describe(*widget).states);
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+      if (!state) return E_POINTER;
+      Widget* widget = nullptr;
+      if (HRESULT hr = Resolve(child, &widget); FAILED(hr)) return hr;
+      state->vt = VT_I4;
+      state->lVal = AccessibleStateBits(Describe(*widget).states);
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* help) override {
     if (help) *help = nullptr;
@@ -140,79 +151,87 @@ class AccessibleObject final : public IAccessible {
   HRESULT STDMETHODCALLTYPE accSelect(long, VARIANT) override { return DISP_E_MEMBERNOTFOUND; }
   HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
                                         VARIANT child) override {
-    if (!left || !top || !width || !height) return E_POINTER;
-    Widget* widget = nullptr;
-    if (HRESULT hr = Resolve(child, &widget); FAILED(hr)) return hr;
-    const Rect& rect = widget->GetRect();
-    POINT origin = {rect.left, rect.top};
-    ClientToScreen(m_link->hwnd, &origin);
-    *left = origin.x;
-    *top = origin.y;
-    *width = rect.Width();
-    *height = rect.Height();
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+      if (!left || !top || !width || !height) return E_POINTER;
+      Widget* widget = nullptr;
+      if (HRESULT hr = Resolve(child, &widget); FAILED(hr)) return hr;
+      const Rect& rect = widget->GetRect();
+      POINT origin = {rect.left, rect.top};
+      ClientToScreen(m_link->hwnd, &origin);
+      *left = origin.x;
+      *top = origin.y;
+      *width = rect.Width();
+      *height = rect.Height();
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
-    if (!end) return E_POINTER;
-    end->vt = VT_EMPTY;
-    Widget* from = nullptr;
-    if (HRESULT hr = Resolve(start, &from); FAILED(hr)) return hr;
-    Widget* to = nullptr;
-    if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) {
-      const std::vector<Widget*> children = AccessibleChildren(*from);
-      if (!children.empty())
-        to = direction == NAVDIR_FIRSTCHILD ? children.front() : children.back();
-    } else if ((direction == NAVDIR_NEXT || direction == NAVDIR_PREVIOUS) && from->GetParent()) {
-      const std::vector<Widget*> siblings = AccessibleChildren(*from->GetParent());
-      for (size_t index = 0; index < siblings.size(); ++index) {
-        if (siblings[index] != from) continue;
-        if (direction == NAVDIR_NEXT && index + 1 < siblings.size()) to = siblings[index + 1];
-        if (direction == NAVDIR_PREVIOUS && index > 0) to = siblings[index - 1];
+    return Guarded([&]() -> HRESULT {
+      if (!end) return E_POINTER;
+      end->vt = VT_EMPTY;
+      Widget* from = nullptr;
+      if (HRESULT hr = Resolve(start, &from); FAILED(hr)) return hr;
+      Widget* to = nullptr;
+      if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) {
+        const std::vector<Widget*> children = AccessibleChildren(*from);
+        if (!children.empty())
+          to = direction == NAVDIR_FIRSTCHILD ? children.front() : children.back();
+      } else if ((direction == NAVDIR_NEXT || direction == NAVDIR_PREVIOUS) && from->GetParent()) {
+        const std::vector<Widget*> siblings = AccessibleChildren(*from->GetParent());
+        for (size_t index = 0; index < siblings.size(); ++index) {
+          if (siblings[index] != from) continue;
+          if (direction == NAVDIR_NEXT && index + 1 < siblings.size()) to = siblings[index + 1];
+          if (direction == NAVDIR_PREVIOUS && index > 0) to = siblings[index - 1];
+        }
+      } else if (direction != NAVDIR_NEXT && direction != NAVDIR_PREVIOUS) {
+        return E_NOTIMPL;  // spatial directions
       }
-    } else if (direction != NAVDIR_NEXT && direction != NAVDIR_PREVIOUS) {
-      return E_NOTIMPL;  // spatial directions
-    }
-    if (!to) return S_FALSE;
-    *end = Refer(to);
-    return S_OK;
+      if (!to) return S_FALSE;
+      *end = Refer(to);
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* hit) override {
-    if (!hit) return E_POINTER;
-    hit->vt = VT_EMPTY;
-    if (!m_link->Connected()) return CO_E_OBJNOTCONNECTED;
-    POINT point = {x, y};
-    ScreenToClient(m_link->hwnd, &point);
-    if (!m_widget->GetRect().Contains(point.x, point.y)) return S_FALSE;
-    const Widget* found = m_widget;
-    for (bool deeper = true; deeper;) {
-      deeper = false;
-      const std::vector<Widget*> children = AccessibleChildren(*found);
-      for (size_t index = children.size(); index-- > 0;) {  // the topmost is drawn last
-        if (children[index]->GetRect().Contains(point.x, point.y)) {
-          found = children[index];
-          deeper = true;
-          break;
+    return Guarded([&]() -> HRESULT {
+      if (!hit) return E_POINTER;
+      hit->vt = VT_EMPTY;
+      if (!m_link->Connected()) return CO_E_OBJNOTCONNECTED;
+      POINT point = {x, y};
+      ScreenToClient(m_link->hwnd, &point);
+      if (!m_widget->GetRect().Contains(point.x, point.y)) return S_FALSE;
+      const Widget* found = m_widget;
+      for (bool deeper = true; deeper;) {
+        deeper = false;
+        const std::vector<Widget*> children = AccessibleChildren(*found);
+        for (size_t index = children.size(); index-- > 0;) {  // the topmost is drawn last
+          if (children[index]->GetRect().Contains(point.x, point.y)) {
+            found = children[index];
+            deeper = true;
+            break;
+          }
         }
       }
-    }
-    if (found == m_widget) {
-      hit->vt = VT_I4;
-      hit->lVal = CHILDID_SELF;
-    } else {
-      *hit = Refer(const_cast<Widget*>(found));
-    }
-    return S_OK;
+      if (found == m_widget) {
+        hit->vt = VT_I4;
+        hit->lVal = CHILDID_SELF;
+      } else {
+        *hit = Refer(const_cast<Widget*>(found));
+      }
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-    Widget* widget = nullptr;
-    if (HRESULT hr = Resolve(child, &widget); FAILED(hr)) return hr;
-    if (Describe(*widget).defaultAction.empty() || !widget->IsEnabledInTree()) return E_FAIL;
-    // Carried out by the window's message loop once the reader's call has returned: an action
-    // may open a modal dialog.
-    const int serial = TreeSerial(*m_link->root, *widget);
-    return PostMessageW(m_link->hwnd, m_link->actionMessage, static_cast<WPARAM>(serial), 0)
-               ? S_OK
-               : E_FAIL;
+    return Guarded([&]() -> HRESULT {
+      Widget* widget = nullptr;
+      if (HRESULT hr = Resolve(child, &widget); FAILED(hr)) return hr;
+      if (Describe(*widget).defaultAction.empty() || !widget->IsEnabledInTree()) return E_FAIL;
+      // Carried out by the window's message loop once the reader's call has returned: an action
+      // may open a modal dialog.
+      const int serial = TreeSerial(*m_link->root, *widget);
+      return PostMessageW(m_link->hwnd, m_link->actionMessage, static_cast<WPARAM>(serial), 0)
+                 ? S_OK
+                 : E_FAIL;
+    });
   }
   HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
@@ -264,12 +283,26 @@ class AccessibleObject final : public IAccessible {
   HRESULT Text(const VARIANT& child, BSTR* out, Field field) const {
     if (!out) return E_POINTER;
     *out = nullptr;
-    Widget* widget = nullptr;
-    if (HRESULT hr = Resolve(child, &widget); FAILED(hr)) return hr;
-    const std::string text = field(Describe(*widget));
-    if (text.empty()) return S_FALSE;
-    *out = ToBstr(text);
-    return *out ? S_OK : E_OUTOFMEMORY;
+    return Guarded([&]() -> HRESULT {
+      Widget* widget = nullptr;
+      if (HRESULT hr = Resolve(child, &widget); FAILED(hr)) return hr;
+      const std::string text = field(Describe(*widget));
+      if (text.empty()) return S_FALSE;
+      *out = ToBstr(text);
+      return *out ? S_OK : E_OUTOFMEMORY;
+    });
+  }
+
+  // A reader calls from outside: nothing may unwind into it. What throws fails the call.
+  template <typename Body>
+  static HRESULT Guarded(Body body) noexcept {
+    try {
+      return body();
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    } catch (...) {
+      return E_FAIL;
+    }
   }
 
   std::atomic<ULONG> m_references{1};
