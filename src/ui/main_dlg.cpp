@@ -82,7 +82,8 @@ bool CMainDlg::ProcessWindowMessage(HWND, UINT message, WPARAM wparam, LPARAM lp
       result = OnDownloadProgressMessage(wparam, lparam);
       break;
     case UM_SHOW_DOWNLOAD_FAILED:
-      ShowFailure(lparam ? *reinterpret_cast<const Failure*>(lparam) : Failure());
+      ShowFailure(lparam ? *reinterpret_cast<const Failure*>(lparam)
+                         : Failure(static_cast<Reason>(static_cast<int>(wparam))));
       result = 1;
       break;
     case UM_READ_INSTALL_OPTIONS:
@@ -116,6 +117,8 @@ bool CMainDlg::OnEvent(toolkit::EventArgs& args) {
     ChooseInstallFolder();
   } else if (name == "btn_ok_install") {
     StartWorkflow();
+  } else if (name == "btn_retry") {
+    Retry();
   } else if (name == "radio_xieyi") {
     OnAgreementToggled();
   } else if (args.senderId >= kFirstBannerId && args.senderId < kFirstBannerId + kBannerCount) {
@@ -203,6 +206,19 @@ void CMainDlg::ShowFailure(const Failure& failure) {
   if (m_statusText) m_statusText->SetText("下载失败");
   if (m_progress) m_progress->SetValue(0);
   m_failure = failure;
+  // Without a reason (a request from outside the run) the display is the status and the bar.
+  if (toolkit::Widget* reason = FindChildByName("text_reason")) {
+    if (failure) reason->SetText(PageLine(failure));
+    Show(reason, static_cast<bool>(failure), true);
+  }
+}
+
+void CMainDlg::Retry() {
+  Show(FindChildByName("btn_retry"), false, false);
+  Show(FindChildByName("text_reason"), false, false);
+  m_failure = Failure();
+  ShowProgress(0);
+  StartWorkflow();
 }
 
 void CMainDlg::StartWorkflow() {
@@ -231,7 +247,16 @@ void CMainDlg::Close() {
 
 void CMainDlg::OnWorkerFinished() {
   m_worker.Join();
-  if (m_closeRequested) DestroyWindow(Handle());
+  if (m_closeRequested) {
+    DestroyWindow(Handle());
+    return;
+  }
+  // Once the failed run's way out is over, a retry where one can help: the run again from the
+  // check, in this window and mode.
+  const Failure& failure = m_worker.Outcome().failure;
+  if (m_worker.Outcome().result == RunResult::kFailed && InfoOf(failure.reason).retryHelps) {
+    Show(FindChildByName("btn_retry"), true, true);
+  }
 }
 
 void CMainDlg::ChooseInstallFolder() {

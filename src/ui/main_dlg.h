@@ -28,6 +28,8 @@ class CMainDlg : public toolkit::HostWindow {
   // The failure display: "下载失败", an empty bar; `failure` is kept for its line.
   void ShowFailure(const Failure& failure);
   const Failure& LastFailure() const { return m_failure; }
+  // "重试": the failure display goes and the run starts again from the check.
+  void Retry();
   // Leaves the install page for the progress page, starts the banner timer and starts the run
   // (workflow/run.h) on the worker thread.
   void StartWorkflow();

@@ -10,7 +10,9 @@ namespace update {
 // The download's progress: wParam the percent done (truncated), lParam the package's total size
 // in bytes, read as a signed 32-bit number. Result 1.
 constexpr UINT UM_DOWNLOAD_PROGRESS = 0x07E2;  // WM_USER + 994
-// Shows the download-failed display; LPARAM points at the Failure (or is 0). Result 1.
+// Shows the download-failed display; LPARAM points at the run's Failure, or is 0 for a
+// request from another process, whose WPARAM is then a reason's number (or 0: no reason line).
+// Result 1.
 constexpr UINT UM_SHOW_DOWNLOAD_FAILED = 0x07E3;
 // Reads the two install options: the result holds kDesktopShortcutOption when "radio_zmkj" is
 // checked and kAutostartOption when "radio_auto" is.

@@ -11,6 +11,6 @@ namespace update {
 // 21 rows sorted by name. "_name_start" (65535) marks the start of the numbering; ids from 65536
 // upwards follow the order in which the names first occur in the layout; the banner buttons keep
 // the explicit ids of their layout elements.
-const std::array<toolkit::NamedId, 21>& MainWindowNamedIds();
+const std::array<toolkit::NamedId, 23>& MainWindowNamedIds();
 
 }  // namespace update

@@ -69,6 +69,11 @@ const ReasonInfo& InfoOf(Reason reason) {
 std::string PageLine(const Failure& failure) {
   switch (InfoOf(failure.reason).group) {
     case G::kNetwork:
+      // A server that answered with an error is there: it is the service that cannot serve.
+      if (failure.reason == Reason::kCheckHttpStatus ||
+          failure.reason == Reason::kDownloadHttpStatus) {
+        return "服务器暂时无法提供更新，请稍后重试";
+      }
       return "无法连接到服务器，请检查网络后重试";
     case G::kRefused:
       return "下载的文件未通过校验，已停止安装";

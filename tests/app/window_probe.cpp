@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
     return SendMessageW(window, update::UM_DOWNLOAD_PROGRESS, percent, total) == 1 ? 0 : 1;
   }
   if (std::strcmp(command, "failed") == 0) {
-    return SendMessageW(window, update::UM_SHOW_DOWNLOAD_FAILED, 0, 0) == 1 ? 0 : 1;
+    const WPARAM reason = argc > 2 ? static_cast<WPARAM>(std::atoi(argv[2])) : 0;
+    return SendMessageW(window, update::UM_SHOW_DOWNLOAD_FAILED, reason, 0) == 1 ? 0 : 1;
   }
   return PrintState(window);
 }

@@ -232,6 +232,19 @@ case "$CASE" in
     status_37=$(region_hash progress-37 0 440 840 140)
     probe failed >/dev/null || fail "no answer to the failure request"
     wait_change download-failed 0 440 840 140 "$status_37" && echo "ok: failure display drawn"
+    # The failure page's line for each group of reasons, drawn and read by a screen reader.
+    before=$(region_hash download-failed 0 440 840 140)
+    for row in "101|network|无法连接到服务器，请检查网络后重试" \
+      "503|server|服务器暂时无法提供更新，请稍后重试" "201|refused|下载的文件未通过校验，已停止安装" \
+      "701|disk|磁盘空间不足，请释放空间后重试" "902|in-use|文件被其他程序占用，请关闭该程序后重试" \
+      "301|folder|无法写入安装目录，请选择其他目录" "1401|other|发生错误（代码 1401），请联系客服"; do
+      IFS='|' read -r reason group line <<<"$row"
+      probe failed "$reason" >/dev/null || fail "no answer to the failure request $reason"
+      wait_change "failure-$group" 0 440 840 140 "$before" && echo "ok: the $group line drawn"
+      before=$(region_hash "failure-$group" 0 440 840 140)
+      inspect --find "$line" >/dev/null && echo "ok: the $group line is read: $line" ||
+        fail "the $group line is not read: $line"
+    done
     probe close >/dev/null
     wait_exit "closed on the progress page"
     ;;

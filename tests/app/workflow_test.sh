@@ -888,6 +888,40 @@ PY
     done
     check "the PAC script was fetched" "grep -q 'GET /proxy.pac -> 200' \"$WORK/stub.log\""
     ;;
+  retry)
+    # An update whose package is missing: the failure page says why and offers 重试, once the way
+    # out is over (the old client started again, the failure reported). The package is then
+    # served, 重试 is pressed through the accessible tree, and the update completes in the same
+    # window.
+    make_package "$WORK/package.zip" v1
+    start_stub --package "$WORK/package.zip"
+    use_service
+    install
+    make_package "$WORK/package.zip" v2
+    stop_stub
+    mv "$WORK/reports.jsonl" "$WORK/reports-before.jsonl"
+    start_stub --package "$WORK/package.zip"
+    cat "$WORK/reports-before.jsonl" >>"$WORK/reports.jsonl"
+    use_service package-missing
+    starts=$(client_starts)
+    UPDATER="${INSTALL}Update.exe"
+    UPDATE_FAKE_CLIENT_LOG="$CLIENT_LOG" run_update 3
+    wait_for 重试 90 || fail "no 重试 on the failure page"
+    check "the page says why" "inspect --find '服务器暂时无法提供更新，请稍后重试' >/dev/null"
+    check "the status is still 下载失败" "inspect --find 下载失败 >/dev/null"
+    import -window root "$SHOTS/retry-failure-page.png"
+    check_eq "the old client runs again" "$(client_starts)" $((starts + 1))
+    check "a report of an update that did not complete, with its reason" \
+      "tail -n 1 \"\$WORK/reports.jsonl\" | grep -q '^{\"act\":4,\"type\":3,.*\"resion\":\"download.http_status\",.*\"code\":503,\"detail\":404,'"
+    use_service
+    inspect --do 重试 >/dev/null || fail "重试 refused"
+    check_exit "exit code after the retry" 120
+    check "the package's updater is in place" "[ \"\$(tail -c 2 \"$INSTALLED/Update.exe\")\" = v2 ]"
+    check "then a report of the update" \
+      "tail -n 1 \"\$WORK/reports.jsonl\" | grep -q '^{\"act\":2,\"type\":3,'"
+    check_eq "reports: the install's, the failure's, the update's" "$(reports)" 3
+    check_eq "the new client started" "$(client_starts)" $((starts + 2))
+    ;;
   one-way-out)
     # Update mode with the client running. A check that fails leaves the client running (it is
     # stopped only for an answer that will be used); a package that is missing (404) stops it and

@@ -115,7 +115,7 @@ TEST(MainWindowNamedIdsTest, FollowTheLayout) {
     EXPECT_TRUE(table.emplace(std::string(row.name), row.id).second) << row.name;
   }
   EXPECT_EQ(table, expected);
-  EXPECT_EQ(next, 65553);
+  EXPECT_EQ(next, 65555);
 }
 
 }  // namespace

@@ -150,13 +150,21 @@ TEST_F(PackageXmlTest, LayoutWidgetTreeInDocumentOrder) {
        R"(name="mygame_radio_2" pos="[2,{0" id="602" checked="0" drawFocusRect="0" skin="skin_radio选择")",
        ""},
       {1, "window", R"(name="window_main" pos="1,[0,-1,-1" colorBkgnd="#FFFFFF" visible="1")", ""},
-      {2, "window", R"(pos="|0,|0" offset="-0.5,-0.5" size="600,50")", ""},
+      {2, "window", R"(pos="|0,|-20" offset="-0.5,-0.5" size="600,50")", ""},
       {3, "text", R"(name="text_pro" pos="0,0" font=")" F20 R"(" colorText="#333333")",
        "正在更新 0%"},
       {3, "progress",
        R"(name="progress" pos="0,[10,-0,-0" height="10" value="10" min="0" max="100" )"
        R"(showPercent="0" bkgndSkin="skin_progress_bkg" posSkin="skin_progress_frg")",
        ""},
+      {2, "text",
+       R"(name="text_reason" pos="|0,[6" offset="-0.5,0" font=")" F12
+       R"(" colorText="#999999" visible="0")",
+       ""},
+      {2, "imgbtn",
+       R"(name="btn_retry" pos="|0,[6" offset="-0.5,0" height="30" skin="skin_custom_button" )"
+       R"(animate="1" font=")" F14 R"(" colorText="#666666" visible="0")",
+       "重试"},
   };
   pugi::xml_document document;
   ASSERT_NO_FATAL_FAILURE(Parse("LAYOUT:XML_MAINWND", document));
@@ -301,7 +309,7 @@ TEST_F(PackageXmlTest, EverySkinNamedByTheLayoutExists) {
     EXPECT_TRUE(skins.document_element().find_child_by_attribute("name", skin));
     ++references;
   }
-  EXPECT_EQ(references, 19);
+  EXPECT_EQ(references, 20);
 }
 
 }  // namespace

@@ -276,7 +276,7 @@ TEST(RunTest, AFailureIsReportedAndShownWithItsReason) {
       {"a missing package", true, "download", "",
        R"({"act":4,"type":3,"version":"2.0","resion":"download.http_status","os":"10.0",)"
        R"("code":503,"detail":404,"step":"download","bytes":4096,"ms":250})",
-       "无法连接到服务器，请检查网络后重试", true},
+       "服务器暂时无法提供更新，请稍后重试", true},
       {"a held file", true, "swap:held", "",
        R"({"act":4,"type":3,"version":"2.0","resion":"swap.file_in_use","os":"10.0","code":902,)"
        R"("detail":32,"step":"swap","bytes":4096,"ms":250})",

@@ -105,9 +105,9 @@ TEST(WidgetPaintTest, ProgressBarIsNineSliced) {
   toolkit_test::RecordingCanvas canvas;
   window.tree->Paint(canvas);
   EXPECT_TRUE(Contains(canvas.Calls(),
-                       "nine img:progress_bkg (0,0,12,8) margins 5,1,5,1 -> (120,519,720,529)"));
+                       "nine img:progress_bkg (0,0,12,8) margins 5,1,5,1 -> (120,499,720,509)"));
   EXPECT_TRUE(Contains(canvas.Calls(),
-                       "nine img:progress_frg (0,0,12,8) margins 5,1,5,1 -> (120,519,270,529)"));
+                       "nine img:progress_frg (0,0,12,8) margins 5,1,5,1 -> (120,499,270,509)"));
   progress->SetValue(0);
   canvas.Clear();
   window.tree->Paint(canvas);

@@ -32,10 +32,10 @@ TEST(WidgetLayoutTest, TextChangeResizesTheWidgetAndMovesWhatFollows) {
     const char* follower;  // a sibling placed after it
     Rect followerRect;
   } rows[] = {
-      {true, "text_pro", "正在安装 100%", {120, 483, 250, 509}, "progress", {120, 519, 720, 529}},
-      {true, "text_pro", "正在更新 -5%", {120, 483, 240, 509}, "progress", {120, 519, 720, 529}},
-      {true, "text_pro", "下载失败", {120, 483, 200, 509}, "progress", {120, 519, 720, 529}},
-      {true, "text_pro", "", {120, 483, 120, 483}, "progress", {120, 493, 720, 503}},
+      {true, "text_pro", "正在安装 100%", {120, 463, 250, 489}, "progress", {120, 499, 720, 509}},
+      {true, "text_pro", "正在更新 -5%", {120, 463, 240, 489}, "progress", {120, 499, 720, 509}},
+      {true, "text_pro", "下载失败", {120, 463, 200, 489}, "progress", {120, 499, 720, 509}},
+      {true, "text_pro", "", {120, 463, 120, 463}, "progress", {120, 473, 720, 483}},
       {false,
        "radio_auto",
        "开机自动启动并最小化",
@@ -71,7 +71,7 @@ TEST(WidgetRedrawTest, PageSwitchFlushesOnceWithTheNewPageLaidOut) {
   ASSERT_EQ(window.host.flushes, 1);
   // The one frame shows the progress page in its place and nothing of the install page.
   const std::vector<std::string>& frame = window.host.flushedFrame;
-  EXPECT_TRUE(Contains(frame, "text \"正在更新 0%\" 微软雅黑 20 #ff333333 (120,483,230,509)"));
+  EXPECT_TRUE(Contains(frame, "text \"正在更新 0%\" 微软雅黑 20 #ff333333 (120,463,230,489)"));
   EXPECT_TRUE(Contains(frame, "nine img:progress_bkg"));
   EXPECT_FALSE(Contains(frame, "text \"立即安装\""));
   EXPECT_EQ(window.Find("window_1")->GetRect(), (Rect{1, 1, 839, 579}));
