@@ -204,8 +204,7 @@ class SystemOps : public FileOps {
 
   FileHandle CreateNewFile(const std::wstring& path, DWORD attributes) override {
     FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0,
-                                nullptr, CREATE_NEW, attributes | FILE_FLAG_WRITE_THROUGH,
-                                nullptr));
+                                nullptr, CREATE_NEW, attributes, nullptr));
     if (file && !LiesAt(file.get(), path)) {
       DeleteByHandle(file.get());  // made through a link: it goes again
       Refused();
